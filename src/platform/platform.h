@@ -1,0 +1,60 @@
+// The platform layer: the only code that knows the operating system or the
+// graphics library. Race, data and view code reach the outside world through
+// these procedures alone. Two implementations exist, chosen at build time: the
+// Win32 one (USER32, GDI32, MSIMG32, KERNEL32) and a portable one on SDL2, which
+// the recorder and the tests also use without any window.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// ---- Files and the one error message -------------------------------------
+
+// Reads the whole file at `path` (relative to the current directory) into
+// `bytes`. Returns false, leaving `bytes` empty, when the file cannot be opened.
+bool readWholeFile(const char* path, std::vector<char>& bytes);
+
+// Shows the program's one error message, "データファイルの読み込みに失敗しました",
+// in a message box with no owner, no caption of its own and only an OK button.
+// Without a window (recorder, tests) the text goes to standard error.
+void showDataFileError();
+
+// Asks the main window to close. Safe to call from either thread and after the
+// window is gone (it then does nothing but count).
+void sendCloseRequest();
+
+// How many times each of the two calls above has been made since start-up.
+// The recorder stops on the first close request; tests check both.
+int closeRequestCount();
+int dataFileErrorCount();
+
+// ---- Bitmaps and copies ---------------------------------------------------
+
+// A loaded sprite sheet (a bitmap handle on Win32).
+struct PlatformSheet;
+typedef PlatformSheet* Sheet;
+
+// Something to draw into or copy from: the back buffer, or a sheet opened for
+// one draw (a device context on Win32).
+struct PlatformDrawContext;
+typedef PlatformDrawContext* DrawContext;
+
+// Loads a BMP file at its own size with exact colours. Null when the file is
+// missing, unreadable or not a bitmap; every copy from a null sheet draws nothing.
+Sheet loadSheet(const char* path);
+void deleteSheet(Sheet sheet);
+
+// Opens `sheet` for one draw into `target`: a memory context compatible with
+// the target with the sheet selected. Close it before the drawing operation
+// returns; closing leaves the sheet intact.
+DrawContext openSheet(DrawContext target, Sheet sheet);
+void closeSheet(DrawContext context);
+
+// Copies the w × h block at (sx, sy) of `source` to (x, y) of `target`, the
+// same size on both sides. The copy is clipped to the target, and nothing
+// outside the source bitmap is ever read.
+void copyOpaque(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy);
+
+// As copyOpaque, but source pixels of exactly pure blue (red 0, green 0,
+// blue 255) are skipped: the colour key of every sprite, rail and stall.
+void copyKeyed(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy);

@@ -1,0 +1,127 @@
+#include "race/update.h"
+
+#include "platform/platform.h"
+#include "race/ordering.h"
+#include "race/records.h"
+
+void updateRace() {
+    advanceGait();
+    moveRunners();
+    advanceTimeline();
+}
+
+void advanceGait() {
+    if (race->gaitRunning) {
+        race->gaitFrame = race->gaitFrame + 1 > 3 ? 0 : race->gaitFrame + 1;
+    }
+    if (race->strideRunning) {
+        for (int32_t i = 0; i < race->runnerCount; ++i) {
+            Runner& runner = runners[i];
+            runner.strideFrame = runner.strideFrame + 1 >= 10 ? 0 : runner.strideFrame + 1;
+        }
+    }
+}
+
+namespace {
+
+// True once a runner has run long enough to tire:
+// 2 * runStep * baseSpeed > 100 * stamina - baseSpeed * baseSpeed,
+// compared exactly, with no overflow whatever the data hold.
+bool tired(const Runner& runner) {
+    const __int128 left = static_cast<__int128>(2) * runStep * runner.baseSpeed;
+    const __int128 right = static_cast<__int128>(100) * runner.stamina -
+                           static_cast<__int128>(runner.baseSpeed) * runner.baseSpeed;
+    return left > right;
+}
+
+// Moves every running runner by its speed, carrying the fraction of a unit,
+// then lets it tire.
+void moveAndTire() {
+    for (int32_t i = 0; i < race->runnerCount; ++i) {
+        Runner& runner = runners[i];
+        if (!(runner.speed > 0.0)) {
+            continue;
+        }
+        runner.carry = runner.speed * 0.02 + runner.carry;
+        const int32_t whole = static_cast<int32_t>(runner.carry);
+        runner.carry = runner.carry - whole;
+        runner.distance = wrapSub(runner.distance, whole);
+        if (tired(runner)) {
+            runner.speed = runner.speed - 1.0;
+        }
+    }
+}
+
+// Does runner `blocker` stand beside `mover` (within 140 units either way)
+// and no more than 15 pixels nearer the rail?
+bool blocks(const Runner& blocker, const Runner& mover) {
+    const int64_t moverDistance = mover.distance;
+    const int64_t blockerDistance = blocker.distance;
+    return moverDistance - 140 < blockerDistance && blockerDistance < moverDistance + 140 &&
+           static_cast<int64_t>(blocker.lane) >= static_cast<int64_t>(mover.lane) - 15;
+}
+
+// Runners drift one pixel toward the rail unless someone nearer the rail is
+// alongside. Moving runners drift only on odd steps; stopped ones on every step.
+void driftToRail(const int32_t* rank) {
+    for (int32_t i = 0; i < race->runnerCount; ++i) {
+        Runner& mover = runners[rank[i]];
+        if (mover.lane < 0) {
+            continue;
+        }
+        if (mover.speed != 0.0 && runStep % 2 == 0) {
+            continue;
+        }
+        bool blocked = false;
+        for (int32_t j = 0; j < i && !blocked; ++j) {
+            blocked = blocks(runners[rank[j]], mover);
+        }
+        if (!blocked) {
+            mover.lane = mover.lane - 1;
+        }
+    }
+}
+
+} // namespace
+
+void moveRunners() {
+    if (!race->running) {
+        return;
+    }
+    moveAndTire();
+
+    int32_t position[maxRunners];
+    int32_t rank[maxRunners];
+    for (int32_t i = 0; i < race->runnerCount; ++i) {
+        position[i] = runners[i].lane;
+    }
+    orderAscending(race->runnerCount, position, rank);
+
+    driftToRail(rank);
+
+    // Settled once every runner stands still and no lane changed in this step.
+    bool settled = true;
+    for (int32_t i = 0; i < race->runnerCount && settled; ++i) {
+        settled = runners[i].speed == 0.0 && runners[i].lane == position[i];
+    }
+    if (settled) {
+        race->running = 0;
+    }
+    runStep = wrapAdd(runStep, 1);
+}
+
+void advanceTimeline() {
+    tick = wrapAdd(tick, 1);
+    if (tick > 100) {
+        race->gaitRunning = 1;
+        race->strideRunning = 1;
+        race->gateOpen = 1;
+        race->running = 1;
+    }
+    if (race->leaderDistance < race->cameraDistance) {
+        race->cameraFollow = 1;
+    }
+    if (tick > 700) {
+        sendCloseRequest();
+    }
+}
