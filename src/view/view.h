@@ -1,0 +1,32 @@
+// The race view: the image set, the course strips, the runners in depth order
+// and the starting gate, all drawn into the back buffer.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+
+// The four sprite sheets, in the order the teardown walks them.
+struct ImageSet {
+    Sheet courseSheet;  // image/course.bmp
+    Sheet horseSheet;   // image/horse.bmp
+    Sheet uniformSheet; // image/uniform.bmp
+    Sheet gateSheet;    // image/gate.bmp
+};
+
+extern ImageSet* images;
+
+// Allocates the image set and loads the four sheets; a missing sheet stays null.
+void loadImageSet();
+
+// Frees the runners, the race record, the four sheets and the image set, and
+// clears the pointers. The program itself never tears the race down.
+void releaseRace();
+
+// The race scene's draw: one whole frame of the course, runners and gate.
+void drawScene(DrawContext dc);
+void drawCourse(DrawContext dc);
+void drawRunners(DrawContext dc);
+// One stall (slot = drawing position 0..runnerCount-1) or, for a negative
+// slot, the empty stalls.
+void drawGate(DrawContext dc, int32_t slot);
