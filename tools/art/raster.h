@@ -11,8 +11,12 @@ struct Rgb {
     uint8_t r, g, b;
 };
 
-inline bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
-inline bool operator!=(Rgb a, Rgb b) { return !(a == b); }
+inline bool operator==(Rgb a, Rgb b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+inline bool operator!=(Rgb a, Rgb b) {
+    return !(a == b);
+}
 
 // Pure blue: the see-through colour of every rail, sprite and stall cell.
 constexpr Rgb kKey{0, 0, 255};
