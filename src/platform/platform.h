@@ -58,3 +58,24 @@ void copyOpaque(DrawContext target, int x, int y, int w, int h, DrawContext sour
 // As copyOpaque, but source pixels of exactly pure blue (red 0, green 0,
 // blue 255) are skipped: the colour key of every sprite, rail and stall.
 void copyKeyed(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy);
+
+// ---- Back buffers and pixel access -----------------------------------------
+
+// An off-screen bitmap to draw into, `width` × `height`, all black at first
+// (the 800×600 back buffer of the window and of the recorder). Null when the
+// size is not positive or the memory cannot be had.
+DrawContext createBackBuffer(int width, int height);
+void deleteBackBuffer(DrawContext buffer);
+
+// The size of what a context draws into or copies from: a back buffer, or a
+// sheet opened for one draw. 0 × 0 for a null context or a missing sheet.
+int contextWidth(DrawContext context);
+int contextHeight(DrawContext context);
+
+// Reads every pixel of `context`, row by row from the top left, as 0xRRGGBB.
+// False, leaving `rgb` empty, for a null context or a missing sheet.
+bool readPixels(DrawContext context, std::vector<uint32_t>& rgb);
+
+// Writes every pixel of a back buffer from `rgb` (0xRRGGBB, row by row; the
+// size must be width × height). False, changing nothing, otherwise.
+bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb);

@@ -44,7 +44,7 @@ struct Pose {
 // The gallop cycle: gathered, hinds landing, stretched, leading fore landing,
 // forelegs pushing off while the hinds swing under.
 const Pose kPoses[kPoseCount] = {
-    {{-30, -95}, {-10, -70}, {20, 55}, {35, 65}, {1, -1}, 44},
+    {{-20, -80}, {0, -55}, {25, 45}, {40, 60}, {1, -1}, 44},
     {{25, -40}, {5, -75}, {-5, 10}, {20, 45}, {0, 1}, 48},
     {{60, 55}, {40, 30}, {-35, -20}, {-15, 8}, {-2, 3}, 54},
     {{35, 30}, {15, 8}, {-55, -40}, {-40, -25}, {-1, 2}, 50},
@@ -156,12 +156,12 @@ void drawHorse(Image& sheet, int cellX, int cellY, const Coat& coat, const Pose&
     drawLine(details, {17 + h.x, 41 + h.y}, {10 + h.x, 42 + h.y}, kLeather);
     drawLine(details, {12 + h.x, 42 + h.y}, {42, 35}, kLeather);
     stamp(sheet, details, cellX, cellY);
-    // Saddle cloth with a white trim, the saddle on it and the girth.
+    // Saddle cloth with a piped hem, the saddle on it and the girth.
     Image cloth = makeLayer(kHorseWidth, kHorseHeight);
-    fillPolygon(cloth, {{63, 39}, {83, 38}, {84, 54}, {64, 55}}, kWhite);
-    fillPolygon(cloth, {{64, 39}, {82, 38}, {83, 53}, {65, 54}}, Rgb{36, 48, 96});
+    fillPolygon(cloth, {{63, 39}, {83, 38}, {84, 54}, {64, 55}}, Rgb{36, 48, 96});
+    drawLine(cloth, {65, 52}, {82, 51}, Rgb{84, 100, 160});
     fillPolygon(cloth, {{65, 36}, {80, 35}, {81, 40}, {66, 41}}, Rgb{52, 34, 26});
-    fillRect(cloth, 68, 54, 3, 12, Rgb{150, 140, 128});
+    fillRect(cloth, 69, 55, 2, 11, Rgb{92, 62, 40});
     outlineLayer(cloth, Rgb{28, 24, 30});
     stamp(sheet, cloth, cellX, cellY);
 

@@ -4,7 +4,10 @@
 // window's event loop.
 #pragma once
 
+#include "platform/platform.h"
+
 struct SDL_Window;
+struct SDL_Surface;
 
 // The main window, or null when running without one (recorder, tests).
 void setPlatformWindow(SDL_Window* window);
@@ -12,3 +15,8 @@ SDL_Window* platformWindow();
 
 // The event type that carries a close request to the window's event loop.
 unsigned closeRequestEventType();
+
+// The software surface behind a draw context (SDL_PIXELFORMAT_RGB888, that is
+// 0x00RRGGBB in a 32-bit word): for presenting the back buffer in a window.
+// Null for a null context or a missing sheet. The context keeps ownership.
+SDL_Surface* contextSurface(DrawContext context);

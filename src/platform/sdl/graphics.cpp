@@ -1,0 +1,240 @@
+// Bitmaps and copies on SDL2 software surfaces. No window or video subsystem
+// is needed: SDL loads the BMP files and holds the pixels, and the two copies
+// are exact loops over 32-bit words, so the colour key matches exactly and
+// nothing outside either bitmap is ever touched.
+
+#include "platform/platform.h"
+#include "platform/sdl/sdl_platform.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+// Every surface held here is SDL_PIXELFORMAT_RGB888: one 32-bit word per
+// pixel, 0x00RRGGBB in native byte order (the top byte unused).
+struct PlatformSheet {
+    SDL_Surface* surface;
+};
+
+struct PlatformDrawContext {
+    SDL_Surface* surface; // null for a missing sheet
+    bool ownsSurface;     // a back buffer owns its surface; an opened sheet does not
+};
+
+namespace {
+
+constexpr uint32_t rgbMask = 0x00FFFFFFu;
+constexpr uint32_t colourKey = 0x000000FFu; // red 0, green 0, blue 255
+
+SDL_Surface* surfaceOf(DrawContext context) {
+    return context == nullptr ? nullptr : context->surface;
+}
+
+uint32_t* row(SDL_Surface* surface, int64_t y) {
+    return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                       y * static_cast<int64_t>(surface->pitch));
+}
+
+// The part of a w × h copy from (sx, sy) to (x, y) that lies inside both
+// bitmaps, in 64-bit arithmetic so that no position can overflow. Both sides
+// move together, so every pixel that is drawn lands where it would have
+// landed in an unclipped copy.
+struct Span {
+    int64_t x, y, sx, sy, w, h;
+};
+
+bool clip(SDL_Surface* target, SDL_Surface* source, int x, int y, int w, int h, int sx, int sy,
+          Span& out) {
+    if (target == nullptr || source == nullptr || w <= 0 || h <= 0) {
+        return false;
+    }
+    int64_t x0 = x, y0 = y, sx0 = sx, sy0 = sy;
+    int64_t x1 = x0 + w, y1 = y0 + h; // exclusive ends, destination side
+    // Left and top: skip what lies before either bitmap's edge.
+    const int64_t skipX = std::max({int64_t{0}, -x0, -sx0});
+    const int64_t skipY = std::max({int64_t{0}, -y0, -sy0});
+    x0 += skipX;
+    sx0 += skipX;
+    y0 += skipY;
+    sy0 += skipY;
+    // Right and bottom: stop at either bitmap's edge.
+    x1 = std::min({x1, static_cast<int64_t>(target->w), x0 + (source->w - sx0)});
+    y1 = std::min({y1, static_cast<int64_t>(target->h), y0 + (source->h - sy0)});
+    if (x1 <= x0 || y1 <= y0) {
+        return false;
+    }
+    out = Span{x0, y0, sx0, sy0, x1 - x0, y1 - y0};
+    return true;
+}
+
+bool lockIfNeeded(SDL_Surface* surface) {
+    return !SDL_MUSTLOCK(surface) || SDL_LockSurface(surface) == 0;
+}
+void unlockIfNeeded(SDL_Surface* surface) {
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+}
+
+template <bool keyed>
+void copy(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy) {
+    SDL_Surface* to = surfaceOf(target);
+    SDL_Surface* from = surfaceOf(source);
+    Span span;
+    if (!clip(to, from, x, y, w, h, sx, sy, span)) {
+        return;
+    }
+    if (!lockIfNeeded(to)) {
+        return;
+    }
+    if (from != to && !lockIfNeeded(from)) {
+        unlockIfNeeded(to);
+        return;
+    }
+    for (int64_t r = 0; r < span.h; ++r) {
+        uint32_t* out = row(to, span.y + r) + span.x;
+        const uint32_t* in = row(from, span.sy + r) + span.sx;
+        if (keyed) {
+            for (int64_t c = 0; c < span.w; ++c) {
+                const uint32_t pixel = in[c] & rgbMask;
+                if (pixel != colourKey) {
+                    out[c] = pixel;
+                }
+            }
+        } else {
+            std::memmove(out, in, static_cast<size_t>(span.w) * sizeof(uint32_t));
+        }
+    }
+    if (from != to) {
+        unlockIfNeeded(from);
+    }
+    unlockIfNeeded(to);
+}
+
+SDL_Surface* makeSurface(int width, int height) {
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+    if (surface != nullptr) {
+        SDL_FillRect(surface, nullptr, 0);
+    }
+    return surface;
+}
+
+} // namespace
+
+Sheet loadSheet(const char* path) {
+    if (path == nullptr) {
+        return nullptr;
+    }
+    SDL_Surface* loaded = SDL_LoadBMP(path);
+    if (loaded == nullptr) {
+        return nullptr;
+    }
+    // Straight conversion to one known layout: SDL_ConvertSurface copies
+    // without blending, so every colour arrives unchanged (an 8-bit palette or
+    // 24-bit file exactly; a 16-bit file as SDL expands it).
+    SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+    SDL_FreeSurface(loaded);
+    if (converted == nullptr) {
+        return nullptr;
+    }
+    return new PlatformSheet{converted};
+}
+
+void deleteSheet(Sheet sheet) {
+    if (sheet == nullptr) {
+        return;
+    }
+    SDL_FreeSurface(sheet->surface);
+    delete sheet;
+}
+
+DrawContext openSheet(DrawContext /*target*/, Sheet sheet) {
+    return new PlatformDrawContext{sheet == nullptr ? nullptr : sheet->surface, false};
+}
+
+void closeSheet(DrawContext context) {
+    if (context != nullptr && !context->ownsSurface) {
+        delete context;
+    }
+}
+
+void copyOpaque(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx,
+                int sy) {
+    copy<false>(target, x, y, w, h, source, sx, sy);
+}
+
+void copyKeyed(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx,
+               int sy) {
+    copy<true>(target, x, y, w, h, source, sx, sy);
+}
+
+DrawContext createBackBuffer(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return nullptr;
+    }
+    SDL_Surface* surface = makeSurface(width, height);
+    if (surface == nullptr) {
+        return nullptr;
+    }
+    return new PlatformDrawContext{surface, true};
+}
+
+void deleteBackBuffer(DrawContext buffer) {
+    if (buffer == nullptr || !buffer->ownsSurface) {
+        return;
+    }
+    SDL_FreeSurface(buffer->surface);
+    delete buffer;
+}
+
+int contextWidth(DrawContext context) {
+    SDL_Surface* surface = surfaceOf(context);
+    return surface == nullptr ? 0 : surface->w;
+}
+
+int contextHeight(DrawContext context) {
+    SDL_Surface* surface = surfaceOf(context);
+    return surface == nullptr ? 0 : surface->h;
+}
+
+bool readPixels(DrawContext context, std::vector<uint32_t>& rgb) {
+    rgb.clear();
+    SDL_Surface* surface = surfaceOf(context);
+    if (surface == nullptr || !lockIfNeeded(surface)) {
+        return false;
+    }
+    rgb.resize(static_cast<size_t>(surface->w) * static_cast<size_t>(surface->h));
+    for (int y = 0; y < surface->h; ++y) {
+        const uint32_t* in = row(surface, y);
+        uint32_t* out = rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(surface->w);
+        for (int x = 0; x < surface->w; ++x) {
+            out[x] = in[x] & rgbMask;
+        }
+    }
+    unlockIfNeeded(surface);
+    return true;
+}
+
+bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb) {
+    SDL_Surface* surface = surfaceOf(context);
+    if (surface == nullptr || !context->ownsSurface ||
+        rgb.size() != static_cast<size_t>(surface->w) * static_cast<size_t>(surface->h) ||
+        !lockIfNeeded(surface)) {
+        return false;
+    }
+    for (int y = 0; y < surface->h; ++y) {
+        uint32_t* out = row(surface, y);
+        const uint32_t* in = rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(surface->w);
+        for (int x = 0; x < surface->w; ++x) {
+            out[x] = in[x] & rgbMask;
+        }
+    }
+    unlockIfNeeded(surface);
+    return true;
+}
+
+SDL_Surface* contextSurface(DrawContext context) {
+    return surfaceOf(context);
+}

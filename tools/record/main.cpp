@@ -1,0 +1,229 @@
+// gallop-record: plays the race without a window, update and draw in strict
+// alternation, and records it as a JSON Lines trace, PNG frames and an
+// animated GIF. It uses the program's own race and view code.
+
+#include "gif_movie.h"
+#include "options.h"
+#include "png_frames.h"
+#include "trace.h"
+
+#include "platform/platform.h"
+#include "race/records.h"
+#include "race/setup.h"
+#include "race/update.h"
+#include "view/view.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace {
+
+constexpr int screenWidth = 800;
+constexpr int screenHeight = 600;
+
+const char* const dataFiles[] = {"deta/courseDeta.txt", "deta/rival.txt"};
+
+int failure(const std::string& message) {
+    std::fprintf(stderr, "gallop-record: %s\n", message.c_str());
+    return 1;
+}
+
+// Output paths are taken relative to where the recorder was started, before
+// it moves into the run directory.
+std::string absolute(const std::string& path) {
+    if (path.empty()) {
+        return path;
+    }
+    std::error_code ignored;
+    const std::filesystem::path full = std::filesystem::absolute(path, ignored);
+    return full.empty() ? path : full.string();
+}
+
+std::string framePath(const std::string& dir, int32_t t) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%04d.png", static_cast<int>(t));
+    return (std::filesystem::path(dir) / name).string();
+}
+
+// Every colour a frame can hold: the back buffer starts black, and every copy
+// takes its pixels from one of the four sheets.
+std::map<uint32_t, uint64_t> possibleColours(DrawContext backBuffer) {
+    std::map<uint32_t, uint64_t> histogram;
+    histogram[0] += static_cast<uint64_t>(screenWidth) * screenHeight;
+    if (images == nullptr) {
+        return histogram;
+    }
+    const Sheet sheets[] = {images->courseSheet, images->horseSheet, images->uniformSheet,
+                            images->gateSheet};
+    std::vector<uint32_t> pixels;
+    for (Sheet sheet : sheets) {
+        DrawContext context = openSheet(backBuffer, sheet);
+        if (readPixels(context, pixels)) {
+            for (uint32_t rgb : pixels) {
+                ++histogram[rgb];
+            }
+        }
+        closeSheet(context);
+    }
+    return histogram;
+}
+
+struct Outputs {
+    std::FILE* trace = nullptr;
+    GifMovie gif;
+    ~Outputs() {
+        if (trace != nullptr) {
+            std::fclose(trace);
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    RecordOptions options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "gallop-record: %s\n%s", error.c_str(), recordUsage);
+        return 2;
+    }
+    const std::string tracePath = absolute(options.trace);
+    const std::string framesDir = absolute(options.frames);
+    const std::string gifPath = absolute(options.gif);
+
+    if (!options.dir.empty() && chdir(options.dir.c_str()) != 0) {
+        return failure("cannot enter the run directory '" + options.dir +
+                       "': " + std::strerror(errno));
+    }
+    const std::string runDir = std::filesystem::current_path().string();
+
+    // The readers report a missing file only with the program's one message;
+    // name the file first.
+    for (const char* file : dataFiles) {
+        std::FILE* probe = std::fopen(file, "rb");
+        if (probe == nullptr) {
+            return failure("cannot read data file '" +
+                           (std::filesystem::path(runDir) / file).string() +
+                           "': " + std::strerror(errno));
+        }
+        std::fclose(probe);
+    }
+    if (!setupRace()) {
+        releaseRace();
+        return failure("cannot set the race up from '" +
+                       (std::filesystem::path(runDir) / dataFiles[0]).string() + "' and '" +
+                       (std::filesystem::path(runDir) / dataFiles[1]).string() +
+                       "' (too few records?)");
+    }
+
+    Outputs out;
+    if (!tracePath.empty()) {
+        out.trace = std::fopen(tracePath.c_str(), "wb");
+        if (out.trace == nullptr) {
+            releaseRace();
+            return failure("cannot write the trace '" + tracePath + "': " + std::strerror(errno));
+        }
+    }
+    if (!framesDir.empty()) {
+        std::error_code code;
+        std::filesystem::create_directories(framesDir, code);
+        if (code) {
+            releaseRace();
+            return failure("cannot make the frames folder '" + framesDir + "': " + code.message());
+        }
+    }
+
+    loadImageSet();
+    DrawContext backBuffer = createBackBuffer(screenWidth, screenHeight);
+    if (backBuffer == nullptr) {
+        releaseRace();
+        return failure("cannot make the 800x600 back buffer");
+    }
+    auto finish = [&](int code) {
+        deleteBackBuffer(backBuffer);
+        releaseRace();
+        return code;
+    };
+
+    if (!gifPath.empty() &&
+        !out.gif.open(gifPath, screenWidth, screenHeight, possibleColours(backBuffer), error)) {
+        return finish(failure("cannot write the GIF '" + gifPath + "': " + error));
+    }
+
+    auto writeTrace = [&]() {
+        if (out.trace == nullptr) {
+            return true;
+        }
+        const std::string line = traceLine();
+        return std::fwrite(line.data(), 1, line.size(), out.trace) == line.size();
+    };
+    if (!writeTrace()) {
+        return finish(failure("cannot write the trace '" + tracePath + "'"));
+    }
+
+    const bool progress = isatty(STDERR_FILENO) != 0 && options.ticks > 0;
+    const int closesBefore = closeRequestCount();
+    std::vector<uint32_t> pixels;
+    int32_t drawn = 0;
+    for (int32_t t = 1; t <= options.ticks; ++t) {
+        updateRace();
+        const bool closing = closeRequestCount() != closesBefore;
+        if (!closing) {
+            drawScene(backBuffer);
+            ++drawn;
+        }
+        if (!writeTrace()) {
+            return finish(failure("cannot write the trace '" + tracePath + "'"));
+        }
+        if (closing) {
+            break;
+        }
+        const bool wantFrame =
+            !framesDir.empty() && (!options.atGiven || options.at.count(t) != 0);
+        if (wantFrame || !gifPath.empty()) {
+            readPixels(backBuffer, pixels);
+        }
+        if (wantFrame && !writePng(framePath(framesDir, t), screenWidth, screenHeight, pixels,
+                                   error)) {
+            return finish(failure("cannot write '" + framePath(framesDir, t) + "': " + error));
+        }
+        if (!gifPath.empty() && !out.gif.addFrame(pixels, error)) {
+            return finish(failure("cannot write the GIF '" + gifPath + "': " + error));
+        }
+        if (progress && (t % 10 == 0 || t == options.ticks)) {
+            std::fprintf(stderr, "\rgallop-record: tick %d of %d", static_cast<int>(t),
+                         static_cast<int>(options.ticks));
+        }
+    }
+    if (progress) {
+        std::fprintf(stderr, "\rgallop-record: %d ticks recorded, %d frames drawn\n",
+                     static_cast<int>(tick), static_cast<int>(drawn));
+    }
+
+    if (!gifPath.empty()) {
+        // A GIF needs one image at least: with no draw at all, the black back buffer.
+        if (out.gif.frameCount() == 0) {
+            readPixels(backBuffer, pixels);
+            if (!out.gif.addFrame(pixels, error)) {
+                return finish(failure("cannot write the GIF '" + gifPath + "': " + error));
+            }
+        }
+        if (!out.gif.close(error)) {
+            return finish(failure("cannot write the GIF '" + gifPath + "': " + error));
+        }
+    }
+    if (out.trace != nullptr) {
+        const bool ok = std::fclose(out.trace) == 0;
+        out.trace = nullptr;
+        if (!ok) {
+            return finish(failure("cannot write the trace '" + tracePath + "'"));
+        }
+    }
+    return finish(0);
+}

@@ -1,0 +1,137 @@
+#include "options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+const char* const recordUsage =
+    "usage: gallop-record [--dir DIR] [--ticks N] [--trace FILE] [--frames DIR] [--at LIST] "
+    "[--gif FILE]\n"
+    "  --dir DIR     run directory holding deta/ and image/ (default: current directory)\n"
+    "  --ticks N     number of updates, 0 or more (default 700; the run stops after the\n"
+    "                update that first asks the window to close)\n"
+    "  --trace FILE  JSON Lines trace: line 0 after setup, line T after tick T\n"
+    "  --frames DIR  write DIR/frame-TTTT.png, the 800x600 back buffer after draw T\n"
+    "  --at LIST     ticks for --frames, e.g. 1,50,100-110 (default: every tick)\n"
+    "  --gif FILE    the whole recording as an animated GIF (3 cs per frame, looping)\n";
+
+namespace {
+
+// A whole decimal number from `min` to INT32_MAX, nothing else.
+bool parseNumber(const std::string& text, int32_t min, int32_t& value) {
+    if (text.empty() || text.size() > 10) {
+        return false;
+    }
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') {
+            return false;
+        }
+    }
+    const long long parsed = std::strtoll(text.c_str(), nullptr, 10);
+    if (parsed < min || parsed > INT32_MAX) {
+        return false;
+    }
+    value = static_cast<int32_t>(parsed);
+    return true;
+}
+
+} // namespace
+
+bool parseTickList(const std::string& text, std::set<int32_t>& ticks) {
+    ticks.clear();
+    if (text.empty()) {
+        return false;
+    }
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        const std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const size_t dash = item.find('-');
+        int32_t first = 0;
+        int32_t last = 0;
+        if (dash == std::string::npos) {
+            if (!parseNumber(item, 1, first)) {
+                return false;
+            }
+            last = first;
+        } else if (!parseNumber(item.substr(0, dash), 1, first) ||
+                   !parseNumber(item.substr(dash + 1), 1, last) || last < first) {
+            return false;
+        }
+        // Ticks beyond the longest possible run are never drawn; keep the set
+        // small however wide the range is.
+        const int32_t cap = last - first > 100000 ? first + 100000 : last;
+        for (int32_t t = first; t <= cap; ++t) {
+            ticks.insert(t);
+        }
+        if (comma == std::string::npos) {
+            return true;
+        }
+        start = comma + 1;
+    }
+}
+
+bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& error) {
+    bool seen[6] = {};
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        static const char* const names[] = {"--dir",    "--ticks", "--trace",
+                                            "--frames", "--at",    "--gif"};
+        int which = -1;
+        for (int k = 0; k < 6; ++k) {
+            if (name == names[k]) {
+                which = k;
+            }
+        }
+        if (which < 0) {
+            error = "unknown argument '" + name + "'";
+            return false;
+        }
+        if (seen[which]) {
+            error = name + " given twice";
+            return false;
+        }
+        seen[which] = true;
+        if (i + 1 >= argc) {
+            error = name + " needs a value";
+            return false;
+        }
+        const std::string value = argv[++i];
+        if (value.empty()) {
+            error = name + " needs a value";
+            return false;
+        }
+        switch (which) {
+        case 0:
+            options.dir = value;
+            break;
+        case 1:
+            if (!parseNumber(value, 0, options.ticks)) {
+                error = "--ticks needs a whole number, 0 or more: '" + value + "'";
+                return false;
+            }
+            break;
+        case 2:
+            options.trace = value;
+            break;
+        case 3:
+            options.frames = value;
+            break;
+        case 4:
+            if (!parseTickList(value, options.at)) {
+                error = "--at needs ticks (1 or more) and ranges a-b, comma-separated: '" +
+                        value + "'";
+                return false;
+            }
+            options.atGiven = true;
+            break;
+        case 5:
+            options.gif = value;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
