@@ -5,7 +5,6 @@ gallop_packages=(
     build-essential cmake ninja-build pkg-config # the build
     libsdl2-dev                                  # window, surfaces, BMP loading, blits
     libpng-dev libgif-dev                        # PNG frames and the animated GIF
-    libcairo2-dev                                # drawing the sprite sheets
     libgtest-dev libbenchmark-dev                # tests and benchmarks
     xvfb xauth xdotool x11-utils xfonts-base imagemagick # window tests on a virtual display
 )
