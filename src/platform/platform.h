@@ -79,3 +79,32 @@ bool readPixels(DrawContext context, std::vector<uint32_t>& rgb);
 // Writes every pixel of a back buffer from `rgb` (0xRRGGBB, row by row; the
 // size must be width × height). False, changing nothing, otherwise.
 bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb);
+
+// ---- The frame thread, the scene lock and paint requests ------------------
+
+// A running thread (a thread handle on Win32).
+struct PlatformThread;
+typedef PlatformThread* Thread;
+
+// Starts a thread that runs routine(parameter). Null when it cannot be started.
+Thread startThread(void (*routine)(void*), void* parameter);
+// Waits until the thread's routine has returned, then releases the thread.
+// A null thread is ignored.
+void joinThread(Thread thread);
+
+// Sleeps for at least `milliseconds`; not at all for 0 or less.
+void sleepMs(int32_t milliseconds);
+
+// The scene lock keeps the frame thread's update and the window's paint apart.
+// It is never held while asking the window for anything: a close request made
+// while this thread holds the lock is delivered by unlockScene, after the
+// lock has been released.
+void lockScene();
+void unlockScene();
+
+// Asks the window to paint, that is to draw the scene into the back buffer
+// and show the whole back buffer. Requests made before the paint runs merge
+// into one. Safe from either thread; without a window it only counts.
+void requestPaint();
+// How many times requestPaint has been called since start-up.
+int paintRequestCount();

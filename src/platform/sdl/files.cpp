@@ -57,12 +57,18 @@ void showDataFileError() {
     }
 }
 
-void sendCloseRequest() {
-    ++closeRequests;
+void postCloseRequest() {
     if (mainWindow.load() != nullptr) {
         SDL_Event event{};
         event.type = closeRequestEventType();
         SDL_PushEvent(&event);
+    }
+}
+
+void sendCloseRequest() {
+    ++closeRequests;
+    if (!holdBackCloseRequest()) {
+        postCloseRequest();
     }
 }
 

@@ -15,6 +15,17 @@ SDL_Window* platformWindow();
 
 // The event type that carries a close request to the window's event loop.
 unsigned closeRequestEventType();
+// Puts a close request on the window's event queue; nothing without a window.
+void postCloseRequest();
+// True when this thread holds the scene lock: the close request is then held
+// back, and unlockScene posts it once the lock has been released.
+bool holdBackCloseRequest();
+
+// The event type that carries a paint request. The event loop calls
+// paintRequestTaken as it takes one off the queue, before it paints, so that a
+// request made during the paint brings one more paint.
+unsigned paintRequestEventType();
+void paintRequestTaken();
 
 // The software surface behind a draw context (SDL_PIXELFORMAT_RGB888, that is
 // 0x00RRGGBB in a 32-bit word): for presenting the back buffer in a window.

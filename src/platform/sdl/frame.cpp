@@ -1,0 +1,110 @@
+// The frame thread's side of the platform: the thread, the sleep, the scene
+// lock and the paint requests to the window.
+
+#include "platform/platform.h"
+#include "platform/sdl/sdl_platform.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <mutex>
+
+struct PlatformThread {
+    SDL_Thread* thread;
+    void (*routine)(void*);
+    void* parameter;
+};
+
+namespace {
+
+std::mutex sceneMutex;
+// How deep this thread is inside the scene lock, and whether a close request
+// was made meanwhile and is waiting for the lock to be released.
+thread_local int sceneLockDepth = 0;
+thread_local bool closeHeldBack = false;
+
+std::atomic<int> paintRequests{0};
+// Set while a paint request is on its way to the window, so that several
+// requests before one paint make a single paint.
+std::atomic<bool> paintPending{false};
+
+int runThread(void* data) {
+    const PlatformThread* started = static_cast<PlatformThread*>(data);
+    started->routine(started->parameter);
+    return 0;
+}
+
+} // namespace
+
+Thread startThread(void (*routine)(void*), void* parameter) {
+    Thread started = new PlatformThread{nullptr, routine, parameter};
+    started->thread = SDL_CreateThread(runThread, "frame", started);
+    if (started->thread == nullptr) {
+        delete started;
+        return nullptr;
+    }
+    return started;
+}
+
+void joinThread(Thread thread) {
+    if (thread == nullptr) {
+        return;
+    }
+    SDL_WaitThread(thread->thread, nullptr);
+    delete thread;
+}
+
+void sleepMs(int32_t milliseconds) {
+    if (milliseconds > 0) {
+        SDL_Delay(static_cast<Uint32>(milliseconds));
+    }
+}
+
+void lockScene() {
+    sceneMutex.lock();
+    ++sceneLockDepth;
+}
+
+void unlockScene() {
+    --sceneLockDepth;
+    sceneMutex.unlock();
+    // Asking the window to close never happens under the lock: the window's
+    // thread may be waiting for it to paint.
+    if (sceneLockDepth == 0 && closeHeldBack) {
+        closeHeldBack = false;
+        postCloseRequest();
+    }
+}
+
+bool holdBackCloseRequest() {
+    if (sceneLockDepth == 0) {
+        return false;
+    }
+    closeHeldBack = true;
+    return true;
+}
+
+unsigned paintRequestEventType() {
+    static const Uint32 type = SDL_RegisterEvents(1);
+    return type;
+}
+
+void requestPaint() {
+    ++paintRequests;
+    if (platformWindow() == nullptr || paintPending.exchange(true)) {
+        return;
+    }
+    SDL_Event event{};
+    event.type = paintRequestEventType();
+    if (SDL_PushEvent(&event) != 1) {
+        paintPending = false;
+    }
+}
+
+void paintRequestTaken() {
+    paintPending = false;
+}
+
+int paintRequestCount() {
+    return paintRequests;
+}
