@@ -2,8 +2,15 @@
 
 #include <gif_lib.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -46,11 +53,21 @@ Box makeBox(const std::vector<Entry>& all, size_t begin, size_t end) {
 
 } // namespace
 
-GifPalette::GifPalette(const std::map<uint32_t, uint64_t>& histogram)
+GifPalette::GifPalette(std::vector<uint32_t> pixels)
     : index_(colourSpace, 0), known_(colourSpace, false) {
+    // The histogram: each distinct colour, ascending, with its count.
+    for (uint32_t& rgb : pixels) {
+        rgb &= 0xFFFFFFu;
+    }
+    std::sort(pixels.begin(), pixels.end());
     std::vector<Entry> all;
-    for (const auto& [rgb, count] : histogram) {
-        all.push_back(Entry{rgb & 0xFFFFFFu, std::max<uint64_t>(count, 1)});
+    for (size_t i = 0; i < pixels.size();) {
+        size_t j = i;
+        while (j < pixels.size() && pixels[j] == pixels[i]) {
+            ++j;
+        }
+        all.push_back(Entry{pixels[i], j - i});
+        i = j;
     }
     if (all.empty()) {
         all.push_back(Entry{0, 1});
@@ -120,10 +137,7 @@ GifPalette::GifPalette(const std::map<uint32_t, uint64_t>& histogram)
         }
         colours_.push_back(rgb);
     }
-    for (const Entry& e : all) {
-        index_[e.rgb] = nearest(e.rgb);
-        known_[e.rgb] = true;
-    }
+    // Colours are mapped to their nearest entry as the frames first use them.
 }
 
 uint8_t GifPalette::nearest(uint32_t rgb) const {
@@ -168,13 +182,21 @@ bool GifMovie::fail(std::string& error, const char* what) {
 }
 
 bool GifMovie::open(const std::string& path, int width, int height,
-                    const std::map<uint32_t, uint64_t>& histogram, std::string& error) {
+                    std::vector<uint32_t> possiblePixels, std::string& error) {
     width_ = width;
     height_ = height;
-    palette_ = new GifPalette(histogram);
+    palette_ = new GifPalette(std::move(possiblePixels));
     int code = 0;
-    gif_ = EGifOpenFileName(path.c_str(), false, &code);
+    // Opened here rather than by EGifOpenFileName, which makes the file
+    // private (mode 0600): the movie is meant to be shared.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) {
+        error = std::string("cannot create the file: ") + std::strerror(errno);
+        return false;
+    }
+    gif_ = EGifOpenFileHandle(fd, &code);
     if (gif_ == nullptr) {
+        ::close(fd);
         const char* text = GifErrorString(code);
         error = std::string("cannot create the file") + (text ? std::string(": ") + text : "");
         return false;

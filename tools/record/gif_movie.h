@@ -4,19 +4,19 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 struct GifFileType;
 
-// The palette of the movie, chosen before the first frame from every colour
-// that can appear (the sheets' colours and the back buffer's black) with how
-// often each appears. Up to 256 colours are kept exactly; more are reduced by
-// a deterministic median cut, and every colour maps to its nearest entry.
+// The palette of the movie, chosen before the first frame from every pixel
+// that can appear (the sheets' pixels and the back buffer's black; a colour
+// counts as often as it is given). Up to 256 colours are kept exactly; more
+// are reduced by a deterministic median cut, and every colour maps to its
+// nearest entry.
 class GifPalette {
   public:
-    explicit GifPalette(const std::map<uint32_t, uint64_t>& histogram);
+    explicit GifPalette(std::vector<uint32_t> pixels);
     const std::vector<uint32_t>& colours() const { return colours_; }
     bool exact() const { return exact_; }
     // The palette index of an 0xRRGGBB colour; an unforeseen colour gets its
@@ -39,7 +39,7 @@ class GifMovie {
     GifMovie& operator=(const GifMovie&) = delete;
 
     bool open(const std::string& path, int width, int height,
-              const std::map<uint32_t, uint64_t>& histogram, std::string& error);
+              std::vector<uint32_t> possiblePixels, std::string& error);
     // Adds one frame of width × height pixels, 0xRRGGBB row by row.
     bool addFrame(const std::vector<uint32_t>& rgb, std::string& error);
     bool close(std::string& error);

@@ -19,7 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
+#include <vector>
 #include <string>
 
 namespace {
@@ -53,11 +53,10 @@ std::string framePath(const std::string& dir, int32_t t) {
 
 // Every colour a frame can hold: the back buffer starts black, and every copy
 // takes its pixels from one of the four sheets.
-std::map<uint32_t, uint64_t> possibleColours(DrawContext backBuffer) {
-    std::map<uint32_t, uint64_t> histogram;
-    histogram[0] += static_cast<uint64_t>(screenWidth) * screenHeight;
+std::vector<uint32_t> possibleColours(DrawContext backBuffer) {
+    std::vector<uint32_t> all(static_cast<size_t>(screenWidth) * screenHeight, 0);
     if (images == nullptr) {
-        return histogram;
+        return all;
     }
     const Sheet sheets[] = {images->courseSheet, images->horseSheet, images->uniformSheet,
                             images->gateSheet};
@@ -65,13 +64,11 @@ std::map<uint32_t, uint64_t> possibleColours(DrawContext backBuffer) {
     for (Sheet sheet : sheets) {
         DrawContext context = openSheet(backBuffer, sheet);
         if (readPixels(context, pixels)) {
-            for (uint32_t rgb : pixels) {
-                ++histogram[rgb];
-            }
+            all.insert(all.end(), pixels.begin(), pixels.end());
         }
         closeSheet(context);
     }
-    return histogram;
+    return all;
 }
 
 struct Outputs {
