@@ -31,7 +31,7 @@ TestImage coordinateSheet(uint32_t tag, int width, int height, bool withKey = tr
 bool isKeyPixel(int x, int y);
 bool isAlmostBluePixel(int x, int y);
 
-// The sheets at the minimum sizes of Part 4.1 (uniform: two columns, 76 wide).
+// The sheets at their smallest working sizes (uniform: two columns, 76 wide).
 TestImage testCourseSheet();
 TestImage testHorseSheet();
 TestImage testUniformSheet();

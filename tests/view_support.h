@@ -1,6 +1,6 @@
 // The fixture of the view tests: the synthetic sheets loaded as the image set,
 // an 800×600 back buffer, a race built in memory, and a model frame that the
-// test paints with the reference copy from the specification's tables.
+// test paints with the reference copy from the documented coordinate tables.
 #pragma once
 
 #include "sheets.h"

@@ -1,7 +1,7 @@
-// The race view, pixel by pixel: course strips and rails (Part 4.2), runner
-// sprites in depth order with the leader and camera (Part 4.3), the starting
-// gate (Part 4.4) and the image set (Part 4.1). The expected frame is painted
-// with a reference copy from the coordinates the specification states.
+// The race view, pixel by pixel: course strips and rails, runner sprites in
+// depth order with the leader and camera, the starting gate and the image set.
+// The expected frame is painted with a reference copy at the documented
+// coordinates.
 
 #include "view_support.h"
 
@@ -20,7 +20,7 @@ struct Copy {
 
 class View : public ViewFixture {
   protected:
-    // The three sprites of a runner at the positions of Part 4.3's tables.
+    // The three sprites of a runner at their documented positions.
     void modelRunner(const Runner& r, bool odd, bool rightward) {
         const int d = r.distance - race->cameraDistance;
         const int y = odd ? r.lane + 70 : 350 - r.lane;
@@ -33,7 +33,7 @@ class View : public ViewFixture {
         modelCopy(true, rightward ? 556 - d : 206 + d, silksY, 38, 20, uniform,
                   38 * (r.silks / 25), lower + 20 * (r.silks % 25));
     }
-    // Stall s at gate offset o, from Part 4.4's table.
+    // Stall s at gate offset o.
     void modelStall(int s, bool odd, bool rightward, int o, int c) {
         modelCopy(true, rightward ? 88 - o : 530 + o, 15 * s + (odd ? 7 : 32), 182, 163, gate,
                   rightward ? 364 + 182 * c : 182 * c, 0);
@@ -45,7 +45,7 @@ class View : public ViewFixture {
     }
 };
 
-// ---- Course view (Part 4.2) ------------------------------------------------
+// ---- Course view -----------------------------------------------------------
 
 struct CourseCase {
     const char* name;
@@ -76,7 +76,7 @@ std::vector<Copy> join(std::vector<std::vector<Copy>> parts) {
 
 std::vector<CourseCase> courseCases() {
     return {
-        // The specification's worked examples.
+        // The documented worked examples.
         {"OddRightwardTurfGait3", 5, 1, 0, 3, true, true,
          join({strips(6, 150, 50, 60, 0), strips(4, 0, 40, 60, 50),
                {{true, 0, 115, 800, 40, 8, 140}, {true, 0, 125, 800, 40, 16, 100}}}),
@@ -172,7 +172,7 @@ TEST_F(View, MissingCourseSheetStillDrawsRunnersAndGate) {
     EXPECT_TRUE(matchesModel());
 }
 
-// ---- Runner sprites (Part 4.3) ---------------------------------------------
+// ---- Runner sprites --------------------------------------------------------
 
 class RunnerSprites : public View {
   protected:
@@ -413,7 +413,7 @@ TEST_F(View, MoreRunnersThanTheArraysHoldAreClampedTo18) {
     EXPECT_TRUE(matchesModel());
 }
 
-// ---- Starting gate (Part 4.4) ----------------------------------------------
+// ---- Starting gate ---------------------------------------------------------
 
 TEST_F(View, StallsBeforeTheStartHoldTheirRunners) {
     for (int32_t section : {1, 2}) {
@@ -596,7 +596,7 @@ TEST_F(View, GateTakesTheParityOfSectionAlone) {
     EXPECT_TRUE(matchesModel());
 }
 
-// ---- Image set (Part 4.1) --------------------------------------------------
+// ---- Image set -------------------------------------------------------------
 
 TEST_F(View, ImageSetLoadsInIndexOrderAndReleaseClearsEverything) {
     ASSERT_NE(images, nullptr);

@@ -1,4 +1,4 @@
-// Part 4.2: the course view, one whole frame from back to front.
+// The course view: one whole frame from back to front.
 
 #include "view/view.h"
 

@@ -1,4 +1,4 @@
-// Part 4.4: the starting gate.
+// The starting gate: eighteen stalls that roll away once the gate opens.
 
 #include "view/view.h"
 

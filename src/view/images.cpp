@@ -1,4 +1,4 @@
-// Part 4.1: the image set, its loading and the scene's teardown.
+// The image set: loading the four sprite sheets, and the scene's teardown.
 
 #include "view/view.h"
 

@@ -1,4 +1,4 @@
-// Part 4.3: the runners in depth order, with the leader and the camera.
+// The runners in depth order, with the leader and the camera.
 
 #include "view/view.h"
 

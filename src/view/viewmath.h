@@ -1,4 +1,4 @@
-// Small helpers shared by the drawing Parts 4.2 to 4.4: the view side, the
+// Small helpers shared by the course, runner and gate drawing: the view side, the
 // travel direction and positions kept inside the range of the copies.
 #pragma once
 
