@@ -26,12 +26,14 @@ namespace {
 
 // True once a runner has run long enough to tire:
 // 2 * runStep * baseSpeed > 100 * stamina - baseSpeed * baseSpeed,
-// compared exactly, with no overflow whatever the data hold.
+// compared exactly, with no overflow whatever the data hold. Each product
+// fits 64 bits; the doubled left side may not, so the test is halved:
+// 2a > r holds for whole numbers exactly when a > floor(r / 2).
 bool tired(const Runner& runner) {
-    const __int128 left = static_cast<__int128>(2) * runStep * runner.baseSpeed;
-    const __int128 right = static_cast<__int128>(100) * runner.stamina -
-                           static_cast<__int128>(runner.baseSpeed) * runner.baseSpeed;
-    return left > right;
+    const int64_t half = static_cast<int64_t>(runStep) * runner.baseSpeed;
+    const int64_t right =
+        int64_t{100} * runner.stamina - static_cast<int64_t>(runner.baseSpeed) * runner.baseSpeed;
+    return half > (right >> 1);
 }
 
 // Moves every running runner by its speed, carrying the fraction of a unit,

@@ -1,6 +1,7 @@
 // The frame thread's side of the platform: the thread, the sleep, the scene
 // lock and the paint requests to the window.
 
+#include "platform/close_hold.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -18,10 +19,6 @@ struct PlatformThread {
 namespace {
 
 std::mutex sceneMutex;
-// How deep this thread is inside the scene lock, and whether a close request
-// was made meanwhile and is waiting for the lock to be released.
-thread_local int sceneLockDepth = 0;
-thread_local bool closeHeldBack = false;
 
 std::atomic<int> paintRequests{0};
 // Set while a paint request is on its way to the window, so that several
@@ -62,26 +59,16 @@ void sleepMs(int32_t milliseconds) {
 
 void lockScene() {
     sceneMutex.lock();
-    ++sceneLockDepth;
+    sceneLockTaken();
 }
 
 void unlockScene() {
-    --sceneLockDepth;
     sceneMutex.unlock();
     // Asking the window to close never happens under the lock: the window's
     // thread may be waiting for it to paint.
-    if (sceneLockDepth == 0 && closeHeldBack) {
-        closeHeldBack = false;
+    if (sceneLockReleased()) {
         postCloseRequest();
     }
-}
-
-bool holdBackCloseRequest() {
-    if (sceneLockDepth == 0) {
-        return false;
-    }
-    closeHeldBack = true;
-    return true;
 }
 
 unsigned paintRequestEventType() {

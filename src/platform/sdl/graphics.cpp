@@ -3,6 +3,7 @@
 // are exact loops over 32-bit words, so the colour key matches exactly and
 // nothing outside either bitmap is ever touched.
 
+#include "platform/copy_clip.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -36,36 +37,11 @@ uint32_t* row(SDL_Surface* surface, int64_t y) {
                                        y * static_cast<int64_t>(surface->pitch));
 }
 
-// The part of a w × h copy from (sx, sy) to (x, y) that lies inside both
-// bitmaps, in 64-bit arithmetic so that no position can overflow. Both sides
-// move together, so every pixel that is drawn lands where it would have
-// landed in an unclipped copy.
-struct Span {
-    int64_t x, y, sx, sy, w, h;
-};
-
+// The part of the copy that lies inside both surfaces.
 bool clip(SDL_Surface* target, SDL_Surface* source, int x, int y, int w, int h, int sx, int sy,
-          Span& out) {
-    if (target == nullptr || source == nullptr || w <= 0 || h <= 0) {
-        return false;
-    }
-    int64_t x0 = x, y0 = y, sx0 = sx, sy0 = sy;
-    int64_t x1 = x0 + w, y1 = y0 + h; // exclusive ends, destination side
-    // Left and top: skip what lies before either bitmap's edge.
-    const int64_t skipX = std::max({int64_t{0}, -x0, -sx0});
-    const int64_t skipY = std::max({int64_t{0}, -y0, -sy0});
-    x0 += skipX;
-    sx0 += skipX;
-    y0 += skipY;
-    sy0 += skipY;
-    // Right and bottom: stop at either bitmap's edge.
-    x1 = std::min({x1, static_cast<int64_t>(target->w), x0 + (source->w - sx0)});
-    y1 = std::min({y1, static_cast<int64_t>(target->h), y0 + (source->h - sy0)});
-    if (x1 <= x0 || y1 <= y0) {
-        return false;
-    }
-    out = Span{x0, y0, sx0, sy0, x1 - x0, y1 - y0};
-    return true;
+          CopySpan& out) {
+    return target != nullptr && source != nullptr &&
+           clipCopy(target->w, target->h, source->w, source->h, x, y, w, h, sx, sy, out);
 }
 
 bool lockIfNeeded(SDL_Surface* surface) {
@@ -81,7 +57,7 @@ template <bool keyed>
 void copy(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy) {
     SDL_Surface* to = surfaceOf(target);
     SDL_Surface* from = surfaceOf(source);
-    Span span;
+    CopySpan span;
     if (!clip(to, from, x, y, w, h, sx, sy, span)) {
         return;
     }
@@ -165,8 +141,7 @@ void copyOpaque(DrawContext target, int x, int y, int w, int h, DrawContext sour
     copy<false>(target, x, y, w, h, source, sx, sy);
 }
 
-void copyKeyed(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx,
-               int sy) {
+void copyKeyed(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy) {
     copy<true>(target, x, y, w, h, source, sx, sy);
 }
 

@@ -17,9 +17,6 @@ SDL_Window* platformWindow();
 unsigned closeRequestEventType();
 // Puts a close request on the window's event queue; nothing without a window.
 void postCloseRequest();
-// True when this thread holds the scene lock: the close request is then held
-// back, and unlockScene posts it once the lock has been released.
-bool holdBackCloseRequest();
 
 // The event type that carries a paint request. The event loop calls
 // paintRequestTaken as it takes one off the queue, before it paints, so that a

@@ -1,0 +1,39 @@
+// The bookkeeping, shared by every platform, that keeps a close request from
+// going out while its thread holds the scene lock: the window's thread may be
+// waiting for that lock to paint. No system header here.
+#pragma once
+
+namespace closeHold {
+
+// How deep this thread is inside the scene lock, and whether a close request
+// was made meanwhile and is waiting for the lock to be released.
+inline thread_local int sceneLockDepth = 0;
+inline thread_local bool closeHeldBack = false;
+
+} // namespace closeHold
+
+// Called right after taking the scene lock.
+inline void sceneLockTaken() {
+    ++closeHold::sceneLockDepth;
+}
+
+// Called right after releasing the scene lock. True when this thread is now
+// out of the lock and a close request held back meanwhile is to go out.
+inline bool sceneLockReleased() {
+    --closeHold::sceneLockDepth;
+    if (closeHold::sceneLockDepth == 0 && closeHold::closeHeldBack) {
+        closeHold::closeHeldBack = false;
+        return true;
+    }
+    return false;
+}
+
+// True when this thread holds the scene lock: the close request is then held
+// back until sceneLockReleased hands it out.
+inline bool holdBackCloseRequest() {
+    if (closeHold::sceneLockDepth == 0) {
+        return false;
+    }
+    closeHold::closeHeldBack = true;
+    return true;
+}

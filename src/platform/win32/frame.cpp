@@ -1,0 +1,91 @@
+// The frame thread's side of the platform: the thread, the sleep, the scene
+// lock and the paint requests to the window, on KERNEL32 and USER32.
+
+#include "platform/close_hold.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_platform.h"
+
+#include <atomic>
+
+struct PlatformThread {
+    HANDLE handle;
+    void (*routine)(void*);
+    void* parameter;
+};
+
+namespace {
+
+// The scene lock. A critical section needs no clean-up when the process ends,
+// so it is set up on first use and lives as long as the program.
+struct SceneSection {
+    CRITICAL_SECTION section;
+    SceneSection() { InitializeCriticalSection(&section); }
+};
+
+CRITICAL_SECTION* sceneSection() {
+    static SceneSection scene;
+    return &scene.section;
+}
+
+std::atomic<int> paintRequests{0};
+
+DWORD WINAPI runThread(LPVOID data) {
+    const PlatformThread* started = static_cast<PlatformThread*>(data);
+    started->routine(started->parameter);
+    return 0;
+}
+
+} // namespace
+
+Thread startThread(void (*routine)(void*), void* parameter) {
+    Thread started = new PlatformThread{nullptr, routine, parameter};
+    DWORD id = 0;
+    started->handle = CreateThread(nullptr, 0, runThread, started, 0, &id);
+    if (started->handle == nullptr) {
+        delete started;
+        return nullptr;
+    }
+    return started;
+}
+
+void joinThread(Thread thread) {
+    if (thread == nullptr) {
+        return;
+    }
+    WaitForSingleObject(thread->handle, INFINITE);
+    CloseHandle(thread->handle);
+    delete thread;
+}
+
+void sleepMs(int32_t milliseconds) {
+    if (milliseconds > 0) {
+        Sleep(static_cast<DWORD>(milliseconds));
+    }
+}
+
+void lockScene() {
+    EnterCriticalSection(sceneSection());
+    sceneLockTaken();
+}
+
+void unlockScene() {
+    LeaveCriticalSection(sceneSection());
+    // WM_CLOSE is sent and waited for, so it never goes out under the lock:
+    // the window's thread may be waiting for the lock to paint.
+    if (sceneLockReleased()) {
+        deliverCloseRequest();
+    }
+}
+
+void requestPaint() {
+    ++paintRequests;
+    // The whole client area, without erasing the background. Invalidations
+    // before one WM_PAINT merge into that paint.
+    if (HWND window = platformWindow()) {
+        InvalidateRect(window, nullptr, FALSE);
+    }
+}
+
+int paintRequestCount() {
+    return paintRequests;
+}

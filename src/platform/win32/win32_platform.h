@@ -1,0 +1,37 @@
+// What the Win32 implementation of the platform layer adds for the windowed
+// program: it tells the layer about its main window, so that close and paint
+// requests reach it, and asks whether a close request has to wait for the
+// scene lock to be released.
+#pragma once
+
+#include "platform/platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+// The main window, or null before it exists and after it is gone.
+void setPlatformWindow(HWND window);
+HWND platformWindow();
+
+// Sends WM_CLOSE to the main window and returns once the window has handled
+// it; nothing without a window.
+void deliverCloseRequest();
+
+// The handles behind the opaque types of the platform layer.
+inline HDC contextDC(DrawContext context) {
+    return reinterpret_cast<HDC>(context);
+}
+inline DrawContext toContext(HDC dc) {
+    return reinterpret_cast<DrawContext>(dc);
+}
+inline HBITMAP sheetBitmap(Sheet sheet) {
+    return reinterpret_cast<HBITMAP>(sheet);
+}
+inline Sheet toSheet(HBITMAP bitmap) {
+    return reinterpret_cast<Sheet>(bitmap);
+}
