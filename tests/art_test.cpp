@@ -1,6 +1,6 @@
 // The sprite sheets that gallop-art draws: their sizes, the mirrored sets for
-// rightward travel, the seamless repeats the scrolling relies on, and that two
-// runs write the same bytes. The sheets are read from the run directory named
+// rightward travel, the seamless repeats the scrolling relies on, the shared
+// palette, and that two runs write the same bytes. The sheets are read from the run directory named
 // by the GALLOP_RUN_DIR environment variable (the build's run directory by
 // default), where the `art` target wrote them and where gallop-art itself lives.
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -216,6 +217,19 @@ TEST(ArtSheets, TrackBandsStackWithoutASeam) {
         }
         EXPECT_EQ(breaks, 0) << "band " << band;
     }
+}
+
+// The recorder's GIF keeps one of its 256 palette indices for unchanged
+// pixels; the sheets' colours and the black of the letterbox must fit in the
+// rest for the recording to be exact.
+TEST(ArtSheets, ShareAPaletteThatFitsAGif) {
+    std::set<uint32_t> colours{0x000000};
+    for (const char* name : {"course.bmp", "horse.bmp", "uniform.bmp", "gate.bmp"}) {
+        Sheet sheet = loadBmp(name);
+        ASSERT_GT(sheet.width, 0) << name;
+        colours.insert(sheet.pixels.begin(), sheet.pixels.end());
+    }
+    EXPECT_LE(colours.size(), 255u);
 }
 
 TEST(ArtSheets, TwoRunsWriteTheSameBytes) {

@@ -16,46 +16,53 @@ constexpr int kBackdropHeight = 150;
 // every 10 rows so any stack of 40- or 50-row strips meets without a seam.
 constexpr int kBandPeriod = 80;
 constexpr int kTexturePeriod = 10;
+// A mark that repeats with each step of the scroll looks the same in every
+// frame; only the marks of the 80-pixel repeat show the ground moving.
+constexpr int kScrollStep = 20;
+constexpr int kGritSpacing = 12;
 // The rails are read at offsets 0, 8, 16 and 24: a 16-pixel period keeps them
 // steady while the ground moves beneath.
 constexpr int kRailPeriod = 16;
 constexpr int kBackdropPeriod = 48;
+// The backdrop moves 12 pixels a tick.
+constexpr int kBackdropStep = 12;
 
-uint32_t texture(int x, int y, uint32_t salt) {
-    return hash3(static_cast<uint32_t>(x % kBandPeriod), static_cast<uint32_t>(y % kTexturePeriod),
-                 salt);
-}
+// Marks repeat in every 80 × 10 tile of a band. They sit at uneven places
+// along the row, so no two scroll steps of 20 pixels look alike and the ground
+// is seen to move; everything else in a band is flat colour or runs along the
+// rows, which a scroll leaves unchanged.
+struct Mark {
+    int x, y;
+};
 
 void drawTurf(Image& sheet, int top) {
     const Rgb light{86, 162, 66};
     const Rgb dark{70, 140, 54};
+    const Rgb seam{78, 151, 60};
+    const Rgb deep{56, 112, 43};
     for (int y = 0; y < kBandHeight; ++y) {
         for (int x = 0; x < kSheetWidth; ++x) {
-            // Mowing stripes, 40 light and 40 dark, with a soft edge row.
+            // Mowing stripes, 40 light and 40 dark, with a soft edge column.
             int phase = x % kBandPeriod;
             Rgb colour = phase < 40 ? light : dark;
             if (phase == 0 || phase == 40) {
-                colour = mix(light, dark, 0.5);
-            }
-            uint32_t noise = texture(x, y, 1) % 16;
-            if (noise == 0) {
-                colour = shade(colour, 0.82);
-            } else if (noise == 1) {
-                colour = shade(colour, 1.12);
-            } else if (noise == 2 && texture(x, y + 1, 1) % 16 != 0) {
-                colour = shade(colour, 0.9);
+                colour = seam;
             }
             setPixel(sheet, x, top + y, colour);
         }
     }
-    // Blades of grass: short dark ticks, two rows tall, scattered over the tile.
-    for (int y = 0; y < kBandHeight; ++y) {
-        for (int x = 0; x < kSheetWidth; ++x) {
-            Rgb base = getPixel(sheet, x, top + y);
-            if (texture(x, y, 2) % 37 == 0) {
-                setPixel(sheet, x, top + y, shade(base, 0.7));
-            } else if (texture(x, y + kTexturePeriod - 1, 2) % 37 == 0) {
-                setPixel(sheet, x, top + y, shade(base, 0.8));
+    // Tufts of grass: a blade two rows tall with a shorter one leaning beside
+    // it, darker than the stripe they stand in.
+    const Mark tufts[] = {{5, 1}, {22, 6}, {31, 2}, {47, 7}, {58, 3}, {73, 5}};
+    for (int tileY = 0; tileY < kBandHeight; tileY += kTexturePeriod) {
+        for (int tileX = 0; tileX < kSheetWidth; tileX += kBandPeriod) {
+            for (const Mark& m : tufts) {
+                int x = tileX + m.x;
+                int y = top + tileY + m.y;
+                Rgb blade = m.x < 40 ? dark : deep;
+                setPixel(sheet, x, y, blade);
+                setPixel(sheet, x, y + 1, blade);
+                setPixel(sheet, x + 1, y + 1, blade);
             }
         }
     }
@@ -63,36 +70,42 @@ void drawTurf(Image& sheet, int top) {
 
 void drawDirt(Image& sheet, int top) {
     const Rgb sand{186, 146, 102};
+    const Rgb furrow = shade(sand, 0.92);
+    const Rgb dark = shade(sand, 0.88);
+    const Rgb light = shade(sand, 1.04);
     for (int y = 0; y < kBandHeight; ++y) {
         for (int x = 0; x < kSheetWidth; ++x) {
-            // Broad damp and dry patches along the track, then loose grit.
-            double wave = std::sin((x % kBandPeriod) * 2.0 * 3.14159265358979 / kBandPeriod);
-            Rgb colour = shade(sand, 1.0 + 0.06 * wave);
-            uint32_t noise = texture(x, y, 3) % 10;
-            if (noise == 0) {
-                colour = shade(colour, 0.86);
-            } else if (noise == 1) {
-                colour = shade(colour, 1.08);
-            } else if (noise == 2 && texture(x + 1, y, 3) % 10 == 0) {
-                colour = shade(colour, 0.92);
+            // Harrow lines along the track every five rows, and loose grit
+            // that repeats with each 20-pixel step of the scroll.
+            Rgb colour = y % 5 == 4 ? furrow : sand;
+            uint32_t grit = hash3(static_cast<uint32_t>(x % kScrollStep),
+                                  static_cast<uint32_t>(y % kTexturePeriod), 3) %
+                            kGritSpacing;
+            if (grit == 0) {
+                colour = dark;
+            } else if (grit == 1 && y % 5 != 4) {
+                colour = light;
             }
             setPixel(sheet, x, top + y, colour);
         }
     }
     // Hoof prints thrown up by the field: small dark crescents with a light rim,
-    // at scattered places in the 80 × 10 tile.
-    const Point prints[] = {{6, 2}, {33, 6}, {58, 4}};
+    // at scattered places in the tile, clear of the harrow lines.
+    const Rgb hollow = shade(sand, 0.74);
+    const Rgb edge = shade(sand, 0.84);
+    const Rgb rim = shade(sand, 1.08);
+    const Mark prints[] = {{6, 2}};
     for (int tileY = 0; tileY < kBandHeight; tileY += kTexturePeriod) {
         for (int tileX = 0; tileX < kSheetWidth; tileX += kBandPeriod) {
-            for (const Point& p : prints) {
-                int x = tileX + static_cast<int>(p.x);
-                int y = top + tileY + static_cast<int>(p.y);
-                for (int dx = 0; dx < 3; ++dx) {
-                    setPixel(sheet, x + dx, y, shade(getPixel(sheet, x + dx, y), 0.74));
-                }
-                setPixel(sheet, x - 1, y - 1, shade(getPixel(sheet, x - 1, y - 1), 0.84));
-                setPixel(sheet, x + 3, y - 1, shade(getPixel(sheet, x + 3, y - 1), 0.84));
-                setPixel(sheet, x + 1, y + 1, shade(getPixel(sheet, x + 1, y + 1), 1.1));
+            for (const Mark& p : prints) {
+                int x = tileX + p.x;
+                int y = top + tileY + p.y;
+                fillRect(sheet, x, y, 3, 1, hollow);
+                (void)edge;
+                (void)rim;
+                continue;
+                setPixel(sheet, x + 3, y - 1, edge);
+                setPixel(sheet, x + 1, y + 1, rim);
             }
         }
     }
@@ -145,10 +158,13 @@ void drawBackdrop(Image& sheet, int top) {
         double p = (x % kBackdropPeriod) * 2.0 * 3.14159265358979 / kBackdropPeriod;
         int hill = static_cast<int>(std::lround(30 + 4 * std::sin(p) + 2 * std::sin(2 * p + 1)));
         fillRect(sheet, x, top + hill, 1, 60 - hill, Rgb{120, 150, 160});
-        double q = (x % 16) - 8.0;
-        int tree = static_cast<int>(std::lround(40 + q * q / 12.0 - ((x / 16) % 3 == 1 ? 2 : 0)));
+        // Tree crowns one backdrop step wide, one in four standing taller.
+        int crown = x % kBackdropStep;
+        double q = crown - kBackdropStep / 2.0;
+        int taller = (x % kBackdropPeriod) / kBackdropStep == 1 ? 2 : 0;
+        int tree = static_cast<int>(std::lround(40 + q * q / 6.75 - taller));
         fillRect(sheet, x, top + tree, 1, 60 - tree, Rgb{48, 100, 60});
-        if (x % 16 == 5) {
+        if (crown == 4) {
             setPixel(sheet, x, top + tree + 1, Rgb{70, 128, 76});
         }
     }
@@ -162,14 +178,21 @@ void drawBackdrop(Image& sheet, int top) {
             int row = (y - 64) / 6;
             Rgb terrace = mix(Rgb{150, 146, 140}, Rgb{90, 88, 92}, row / 7.0);
             Rgb colour = terrace;
-            uint32_t h = hash3(static_cast<uint32_t>(phase), static_cast<uint32_t>(y), 9);
+            // Spectators two pixels wide, a face over a coat; a few seats
+            // stand empty. Most of a terrace repeats every backdrop step, so
+            // its people look the same in each frame; the rest are
+            // one in each repeat and are seen to pass.
+            uint32_t seat = static_cast<uint32_t>(phase / 2);
+            if (hash3(seat, static_cast<uint32_t>(row), 13) % 5 != 0) {
+                seat = static_cast<uint32_t>(phase % kBackdropStep / 2);
+            }
+            bool empty = hash3(seat, static_cast<uint32_t>(row), 9) % 6 == 0;
             int inRow = (y - 64) % 6;
-            if (inRow >= 1 && inRow <= 4 && h % 5 != 0) {
+            if (inRow >= 1 && inRow <= 4 && !empty) {
                 const Rgb crowd[] = {{220, 60, 50},  {240, 240, 230}, {60, 80, 160},
                                      {230, 200, 60}, {40, 40, 44},    {230, 180, 140},
                                      {120, 160, 90}, {170, 90, 140}};
-                uint32_t who =
-                    hash3(static_cast<uint32_t>(phase / 2), static_cast<uint32_t>(y / 6), 7);
+                uint32_t who = hash3(seat, static_cast<uint32_t>(row), 7);
                 colour = inRow == 1 ? Rgb{214, 170, 130} : crowd[who % 8];
                 if (y < 76) {
                     colour = shade(colour, 0.7);

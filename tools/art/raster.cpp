@@ -1,5 +1,7 @@
 #include "raster.h"
 
+#include "palette.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,7 +10,7 @@ Image makeImage(int width, int height, Rgb fill) {
     Image image;
     image.width = width;
     image.height = height;
-    image.pixels.assign(static_cast<size_t>(width) * height, fill);
+    image.pixels.assign(static_cast<size_t>(width) * height, snap(fill));
     return image;
 }
 
@@ -25,7 +27,7 @@ Rgb getPixel(const Image& image, int x, int y) {
 
 void setPixel(Image& image, int x, int y, Rgb colour) {
     if (inside(image, x, y)) {
-        image.pixels[static_cast<size_t>(y) * image.width + x] = colour;
+        image.pixels[static_cast<size_t>(y) * image.width + x] = snap(colour);
     }
 }
 
@@ -33,18 +35,19 @@ static uint8_t channel(double value) {
     return static_cast<uint8_t>(std::clamp(static_cast<int>(std::lround(value)), 0, 255));
 }
 
-Rgb notKey(Rgb colour) {
+// Arithmetic that lands exactly on pure blue stays a drawn colour.
+static Rgb notKey(Rgb colour) {
     return colour == kKey ? Rgb{0, 0, 254} : colour;
 }
 
 Rgb mix(Rgb a, Rgb b, double amount) {
-    return notKey({channel(a.r + (b.r - a.r) * amount), channel(a.g + (b.g - a.g) * amount),
-                   channel(a.b + (b.b - a.b) * amount)});
+    return snap(notKey({channel(a.r + (b.r - a.r) * amount), channel(a.g + (b.g - a.g) * amount),
+                        channel(a.b + (b.b - a.b) * amount)}));
 }
 
 Rgb shade(Rgb colour, double factor) {
-    return notKey(
-        {channel(colour.r * factor), channel(colour.g * factor), channel(colour.b * factor)});
+    return snap(notKey(
+        {channel(colour.r * factor), channel(colour.g * factor), channel(colour.b * factor)}));
 }
 
 void fillRect(Image& image, int x, int y, int width, int height, Rgb colour) {

@@ -34,13 +34,13 @@ struct Image {
 Image makeImage(int width, int height, Rgb fill);
 bool inside(const Image& image, int x, int y);
 Rgb getPixel(const Image& image, int x, int y);
+// Paints the palette entry nearest to `colour` (see palette.h).
 void setPixel(Image& image, int x, int y, Rgb colour);
 
-// Colour arithmetic: `amount` 0 keeps `a`, 1 gives `b`. A mix never lands on
-// the colour key: pure blue is nudged to a neighbouring blue.
+// Colour arithmetic: `amount` 0 keeps `a`, 1 gives `b`. Both give the nearest
+// palette entry, never the colour key.
 Rgb mix(Rgb a, Rgb b, double amount);
 Rgb shade(Rgb colour, double factor);
-Rgb notKey(Rgb colour);
 
 // Filled shapes. A pixel is painted when its centre lies inside the shape.
 void fillRect(Image& image, int x, int y, int width, int height, Rgb colour);
