@@ -19,7 +19,7 @@ constexpr int kTexturePeriod = 10;
 // A mark that repeats with each step of the scroll looks the same in every
 // frame; only the marks of the 80-pixel repeat show the ground moving.
 constexpr int kScrollStep = 20;
-constexpr int kGritSpacing = 12;
+constexpr int kGritSpacing = 16;
 // The rails are read at offsets 0, 8, 16 and 24: a 16-pixel period keeps them
 // steady while the ground moves beneath.
 constexpr int kRailPeriod = 16;
@@ -27,10 +27,10 @@ constexpr int kBackdropPeriod = 48;
 // The backdrop moves 12 pixels a tick.
 constexpr int kBackdropStep = 12;
 
-// Marks repeat in every 80 × 10 tile of a band. They sit at uneven places
-// along the row, so no two scroll steps of 20 pixels look alike and the ground
-// is seen to move; everything else in a band is flat colour or runs along the
-// rows, which a scroll leaves unchanged.
+// A mark on the ground, in a tile of a band: 80 × 10 for the marks that show
+// the ground moving, 20 × 10 for those that look the same in every frame.
+// Few moving marks and flat colour between them keep the frames of a
+// recording small.
 struct Mark {
     int x, y;
 };
@@ -52,17 +52,17 @@ void drawTurf(Image& sheet, int top) {
         }
     }
     // Tufts of grass: a blade two rows tall with a shorter one leaning beside
-    // it, darker than the stripe they stand in.
-    const Mark tufts[] = {{5, 1}, {22, 6}, {31, 2}, {47, 7}, {58, 3}, {73, 5}};
-    for (int tileY = 0; tileY < kBandHeight; tileY += kTexturePeriod) {
-        for (int tileX = 0; tileX < kSheetWidth; tileX += kBandPeriod) {
+    // it, darker than the stripe they stand in. The stripes show the turf
+    // moving; the tufts repeat with each scroll step.
+    const Mark tufts[] = {{5, 1}, {14, 6}};
+    for (int y = 0; y < kBandHeight; y += kTexturePeriod) {
+        for (int x = 0; x < kSheetWidth; x += kScrollStep) {
             for (const Mark& m : tufts) {
-                int x = tileX + m.x;
-                int y = top + tileY + m.y;
-                Rgb blade = m.x < 40 ? dark : deep;
-                setPixel(sheet, x, y, blade);
-                setPixel(sheet, x, y + 1, blade);
-                setPixel(sheet, x + 1, y + 1, blade);
+                int tuftX = x + m.x;
+                Rgb blade = tuftX % kBandPeriod < 40 ? dark : deep;
+                setPixel(sheet, tuftX, top + y + m.y, blade);
+                setPixel(sheet, tuftX, top + y + m.y + 1, blade);
+                setPixel(sheet, tuftX + 1, top + y + m.y + 1, blade);
             }
         }
     }
@@ -75,37 +75,35 @@ void drawDirt(Image& sheet, int top) {
     const Rgb light = shade(sand, 1.04);
     for (int y = 0; y < kBandHeight; ++y) {
         for (int x = 0; x < kSheetWidth; ++x) {
-            // Harrow lines along the track every five rows, and loose grit
-            // that repeats with each 20-pixel step of the scroll.
-            Rgb colour = y % 5 == 4 ? furrow : sand;
+            // Harrow marks along the track every five rows and loose grit,
+            // both repeating with each step of the scroll.
+            int line = y % kTexturePeriod / 5;
+            bool harrow = y % 5 == 4 && (x + 9 * line) % kScrollStep < 14;
+            Rgb colour = harrow ? furrow : sand;
             uint32_t grit = hash3(static_cast<uint32_t>(x % kScrollStep),
                                   static_cast<uint32_t>(y % kTexturePeriod), 3) %
                             kGritSpacing;
             if (grit == 0) {
                 colour = dark;
-            } else if (grit == 1 && y % 5 != 4) {
+            } else if (grit == 1 && !harrow) {
                 colour = light;
             }
             setPixel(sheet, x, top + y, colour);
         }
     }
-    // Hoof prints thrown up by the field: small dark crescents with a light rim,
-    // at scattered places in the tile, clear of the harrow lines.
+    // Hoof prints cut by the field: small dark crescents, clear of the harrow
+    // marks, repeating every 80 pixels so they are seen to pass.
     const Rgb hollow = shade(sand, 0.74);
     const Rgb edge = shade(sand, 0.84);
-    const Rgb rim = shade(sand, 1.08);
-    const Mark prints[] = {{6, 2}};
+    const Mark prints[] = {{6, 2}, {46, 7}};
     for (int tileY = 0; tileY < kBandHeight; tileY += kTexturePeriod) {
         for (int tileX = 0; tileX < kSheetWidth; tileX += kBandPeriod) {
             for (const Mark& p : prints) {
                 int x = tileX + p.x;
                 int y = top + tileY + p.y;
                 fillRect(sheet, x, y, 3, 1, hollow);
-                (void)edge;
-                (void)rim;
-                continue;
+                setPixel(sheet, x - 1, y - 1, edge);
                 setPixel(sheet, x + 3, y - 1, edge);
-                setPixel(sheet, x + 1, y + 1, rim);
             }
         }
     }
@@ -183,7 +181,7 @@ void drawBackdrop(Image& sheet, int top) {
             // its people look the same in each frame; the rest are
             // one in each repeat and are seen to pass.
             uint32_t seat = static_cast<uint32_t>(phase / 2);
-            if (hash3(seat, static_cast<uint32_t>(row), 13) % 5 != 0) {
+            if (hash3(seat, static_cast<uint32_t>(row), 13) % 6 != 0) {
                 seat = static_cast<uint32_t>(phase % kBackdropStep / 2);
             }
             bool empty = hash3(seat, static_cast<uint32_t>(row), 9) % 6 == 0;

@@ -109,9 +109,9 @@ std::vector<Rgb> buildPalette() {
 
     // Turf: light and dark mowing stripes, the seam between them, grass blades.
     t.add({{86, 162, 66}, {78, 151, 60}, {70, 140, 54}, {56, 112, 43}});
-    // Sand: hoof-print hollows, their edges, harrow lines, the surface, the rims
-    // kicked up.
-    t.ramp({186, 146, 102}, {0.74, 0.84, 0.88, 0.92, 0.96, 1.0, 1.04, 1.08});
+    // Sand: hoof-print hollows and their edges, dark grit, harrow marks, the
+    // surface, light grit.
+    t.ramp({186, 146, 102}, {0.74, 0.84, 0.88, 0.92, 1.0, 1.04});
 
     // Backdrop: sky in bands, cloud, hills, trees, the grandstand.
     t.gradient({104, 164, 232}, {196, 224, 246}, 8);
