@@ -9,10 +9,38 @@ gallop_packages=(
     xvfb xauth xdotool x11-utils xfonts-base imagemagick # window tests on a virtual display
 )
 
+# The Windows program: the MinGW-w64 cross compiler, and Wine (32-bit) to run
+# and test the real gallop.exe.
+gallop_windows_packages=(
+    g++-mingw-w64-i686 # the 32-bit Windows cross compiler
+    wine wine32:i386   # runs gallop.exe for its tests
+)
+
 gallop_install_packages() {
+    gallop_install_list "${gallop_packages[@]}"
+}
+
+gallop_install_windows_packages() {
+    # wine32 comes from the i386 architecture, which apt must know before its update.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        gallop_sudo dpkg --add-architecture i386
+    fi
+    gallop_install_list "${gallop_windows_packages[@]}"
+}
+
+gallop_sudo() {
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo "$@"
+    else
+        "$@"
+    fi
+}
+
+# Installs those of the given packages that are missing.
+gallop_install_list() {
     local missing=()
     local package
-    for package in "${gallop_packages[@]}"; do
+    for package in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")
         fi
@@ -21,11 +49,7 @@ gallop_install_packages() {
         return 0
     fi
     echo "Installing: ${missing[*]}"
-    local sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    gallop_sudo apt-get update -qq
+    gallop_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         "${missing[@]}" >/dev/null
 }
