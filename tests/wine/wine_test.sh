@@ -40,12 +40,23 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
+# expect WHAT COMMAND...: WHAT holds when the command succeeds.
+expect() {
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $what"
+    else
+        echo "FAIL: $what"
+        failures=$((failures + 1))
+    fi
 }
-pass() {
-    echo "ok: $*"
+running() {
+    kill -0 "$gallop_pid" 2>/dev/null
+}
+# ended_well MIN MAX: exit code 0, more than MIN and less than MAX ms after the start.
+ended_well() {
+    [ "$rc" = 0 ] && [ "$took" -gt "$1" ] && [ "$took" -lt "$2" ]
 }
 
 # A display of our own: Xvfb picks a free number and writes it to the file.
@@ -130,15 +141,10 @@ fi
 start_gallop "$run_dir"
 window=$(find_window GALLOP 60)
 started=$(now)
-if [ -z "$window" ]; then
-    fail "no window titled GALLOP"
-else
+expect "a window titled GALLOP" [ -n "$window" ]
+if [ -n "$window" ]; then
     size=$(window_size "$window")
-    if [ "$size" = 800x600 ]; then
-        pass "client area 800x600"
-    else
-        fail "client area is $size"
-    fi
+    expect "client area 800x600 (it is $size)" [ "$size" = 800x600 ]
     if [ -x "$record" ]; then
         # Every frame of the wait in the gate is the same picture; the gate
         # opens about 3 s after the window appears.
@@ -150,47 +156,33 @@ else
                 null: 2>&1 || true)
             [ "$differing" = 0 ] && break
         done
-        if [ "$differing" = 0 ]; then
-            pass "the wait in the gate equals the recorder's frame 50"
-        else
-            fail "the wait in the gate differs from the recorder's frame 50 in $differing pixels"
-        fi
+        expect "the wait in the gate equals the recorder's frame 50 ($differing pixels differ)" \
+            [ "$differing" = 0 ]
     else
         echo "skipped: no recorder at $record to compare the picture with"
     fi
 fi
 finish_gallop 60
 took=$(elapsed_since "$started")
-if [ "$rc" = 0 ] && [ "$took" -gt 15000 ] && [ "$took" -lt 60000 ]; then
-    pass "closed itself after $(seconds "$took") s with exit code 0"
-else
-    fail "race run: exit code $rc after $(seconds "$took") s"
-fi
+expect "closes itself after about 21 s with exit code 0 (took $(seconds "$took") s, exit code $rc)" \
+    ended_well 15000 60000
 
 # ---- Escape closes the window; other keys do nothing ---------------------
 start_gallop "$run_dir"
 window=$(find_window GALLOP 30)
 started=$(now)
-if [ -z "$window" ]; then
-    fail "no window for the Escape case"
-else
+expect "a window to press keys in" [ -n "$window" ]
+if [ -n "$window" ]; then
     xdotool windowfocus --sync "$window"
     xdotool key a Return space
     sleep 1
-    if kill -0 "$gallop_pid" 2>/dev/null; then
-        pass "other keys leave it running"
-    else
-        fail "a key other than Escape closed the program"
-    fi
+    expect "other keys leave it running" running
     xdotool key Escape
 fi
 finish_gallop 10
 took=$(elapsed_since "$started")
-if [ "$rc" = 0 ] && [ "$took" -lt 10000 ]; then
-    pass "Escape closed it with exit code 0"
-else
-    fail "Escape: exit code $rc after $(seconds "$took") s"
-fi
+expect "Escape closes it at once with exit code 0 (took $(seconds "$took") s, exit code $rc)" \
+    ended_well 0 10000
 
 # ---- A missing rival table: the message box, then a clean exit -----------
 mkdir -p "$scratch/norival/deta"
@@ -210,31 +202,18 @@ for _ in $(seq 300); do
     [ -n "$box" ] && break
     sleep 0.1
 done
-if [ -z "$box" ]; then
-    fail "no message box without deta/rival.txt"
-else
+expect "a message box without deta/rival.txt" [ -n "$box" ]
+if [ -n "$box" ]; then
     expected=$(printf 'データファイルの読み込みに失敗しました' | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx2 --endian=big |
         tr -s ' \n' ' ' | sed 's/ /\\/g; s/\\$//')
-    if grep -qF "L\"$expected\"" "$scratch/wine.log"; then
-        pass "the message box shows the error text"
-    else
-        fail "the message box text is not the error text: $(grep -a msgbox "$scratch/wine.log")"
-    fi
+    expect "the message box shows the error text" grep -qF "L\"$expected\"" "$scratch/wine.log"
     sleep 1
-    if kill -0 "$gallop_pid" 2>/dev/null; then
-        pass "the program waits for the box"
-    else
-        fail "the program ended before the box was dismissed"
-    fi
+    expect "the program waits for the box to be dismissed" running
     xdotool windowfocus --sync "$box"
     xdotool key Return
 fi
 finish_gallop 10
-if [ "$rc" = 0 ]; then
-    pass "exit code 0 after the box"
-else
-    fail "missing rival table: exit code $rc"
-fi
+expect "exit code 0 once the box is dismissed (exit code $rc)" [ "$rc" = 0 ]
 
 if [ "$failures" -ne 0 ]; then
     echo "wine: $failures failed"
