@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# The program in a real window on its own virtual X display.
+#
+#   window_test.sh CASE GALLOP RECORDER RUN_DIR
+#
+# CASE is one of
+#   race          the window's title and size; a screenshot from the wait in
+#                 the gate equals the recorder's frame; the program closes
+#                 itself after about 21 s with exit code 0
+#   escape        Escape closes the window on its release, with exit code 0
+#   missing-data  without deta/rival.txt the error message box appears, a key
+#                 press dismisses it, and the program exits 0
+# GALLOP and RECORDER are the two programs; RUN_DIR holds deta/ and image/.
+set -euo pipefail
+
+case_name=$1
+gallop=$(realpath "$2")
+recorder=$(realpath "$3")
+run_dir=$(realpath "$4")
+
+# In a sanitizer build the program is checked for memory errors but not for
+# leaks: the GL driver and the D-Bus library that SDL loads keep memory to the
+# end, and the driver is unloaded before the leak check can name it. The
+# program's own memory is leak-checked by the unit tests.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
+export TSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/tsan.supp${TSAN_OPTIONS:+ $TSAN_OPTIONS}"
+
+work=$(mktemp -d)
+xvfb_pid=
+gallop_pid=
+cleanup() {
+    if [ -n "$gallop_pid" ]; then
+        kill "$gallop_pid" 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -s "$work/output" ]; then
+        echo "--- the program's output:" >&2
+        cat "$work/output" >&2
+    fi
+    exit 1
+}
+
+now_ms() {
+    date +%s%3N
+}
+
+# A copy of the run directory that the test may change.
+mkdir "$work/run"
+cp -r "$run_dir/deta" "$run_dir/image" "$work/run/"
+
+# A virtual display on a free display number, which Xvfb itself picks.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
+unset WAYLAND_DISPLAY
+
+start_program() {
+    (cd "$work/run" && exec "$gallop") >"$work/output" 2>&1 &
+    gallop_pid=$!
+    started_ms=$(now_ms)
+}
+
+# Waits up to $1 seconds for the program to end; sets exit_code.
+wait_for_exit() {
+    local limit_ms=$(($(now_ms) + $1 * 1000))
+    while kill -0 "$gallop_pid" 2>/dev/null; do
+        [ "$(now_ms)" -lt "$limit_ms" ] || fail "the program did not end within $1 s"
+        sleep 0.05
+    done
+    exit_code=0
+    wait "$gallop_pid" || exit_code=$?
+    gallop_pid=
+    ended_ms=$(now_ms)
+}
+
+# Prints the ids of the top-level windows whose name is $1 (possibly empty).
+top_windows_named() {
+    xwininfo -root -children | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p"
+}
+# The untitled top-level windows other than the program's own window $1.
+untitled_windows_besides() {
+    xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) (has no name): .*/\1/p' |
+        grep -vx "$1"
+}
+
+# Waits up to 10 s for a top-level window that `$@` prints; sets window.
+wait_for_window() {
+    window=
+    for _ in $(seq 200); do
+        window=$("$@" | head -n 1) || true
+        [ -n "$window" ] && return 0
+        kill -0 "$gallop_pid" 2>/dev/null || fail "the program ended before its window appeared"
+        sleep 0.05
+    done
+    fail "no window appeared"
+}
+
+case "$case_name" in
+race)
+    start_program
+    wait_for_window top_windows_named GALLOP
+    shown_ms=$(now_ms)
+    info=$(xwininfo -id "$window")
+    grep -q "^xwininfo: Window id: $window \"GALLOP\"$" <<<"$info" || fail "title: $info"
+    grep -q "^ *Width: 800$" <<<"$info" || fail "client width: $info"
+    grep -q "^ *Height: 600$" <<<"$info" || fail "client height: $info"
+    # Neither resizable nor maximisable: the smallest and largest size are the same.
+    hints=$(xprop -id "$window" WM_NORMAL_HINTS)
+    grep -q "minimum size: 800 by 600" <<<"$hints" || fail "size hints: $hints"
+    grep -q "maximum size: 800 by 600" <<<"$hints" || fail "size hints: $hints"
+
+    # The runners wait in the gate for 100 ticks, about 3 s, and every frame
+    # of the wait is the same picture.
+    sleep_ms=$((1200 - ($(now_ms) - started_ms)))
+    [ "$sleep_ms" -le 0 ] || sleep "$((sleep_ms / 1000)).$(printf '%03d' $((sleep_ms % 1000)))"
+    import -window "$window" "$work/window.png"
+    shot_ms=$(now_ms)
+    taken_after=$((shot_ms - started_ms))
+    [ "$taken_after" -ge 500 ] && [ "$taken_after" -le 2500 ] ||
+        fail "the screenshot came $taken_after ms after the start, not inside the wait"
+    "$recorder" --dir "$work/run" --frames "$work/frames" --at 50 >/dev/null
+    difference=$(compare -metric AE "$work/window.png" "$work/frames/frame-0050.png" null: 2>&1) ||
+        true
+    [ "$difference" = 0 ] || fail "the window differs from the recorded frame in $difference pixels"
+
+    wait_for_exit 60
+    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
+    runtime_ms=$((ended_ms - shown_ms))
+    # 700 ticks of 30 ms sleep each, plus the updates, before the first close request.
+    [ "$runtime_ms" -ge 21000 ] || fail "the race ended after only $runtime_ms ms"
+    [ "$runtime_ms" -le 40000 ] || fail "the race took $runtime_ms ms"
+    echo "The race ran $runtime_ms ms from its window's appearance to the program's end:" \
+        "$((runtime_ms * 1000 / 701)) µs per tick over 701 ticks."
+    ;;
+escape)
+    start_program
+    wait_for_window top_windows_named GALLOP
+    xdotool windowfocus --sync "$window"
+    sleep 0.5
+    xdotool keydown Escape
+    sleep 0.5
+    kill -0 "$gallop_pid" 2>/dev/null || fail "the window closed on the key-down"
+    xdotool key Return space a
+    sleep 0.3
+    kill -0 "$gallop_pid" 2>/dev/null || fail "another key closed the window"
+    xdotool keyup Escape
+    released_ms=$(now_ms)
+    wait_for_exit 5
+    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
+    echo "Closed $((ended_ms - released_ms)) ms after Escape was released."
+    ;;
+missing-data)
+    rm "$work/run/deta/rival.txt"
+    start_program
+    wait_for_window top_windows_named GALLOP
+    main_window=$window
+    # The message box has no title of its own: it is the one top-level window
+    # without a name beside the program's window.
+    wait_for_window untitled_windows_besides "$main_window"
+    [ "$(untitled_windows_besides "$main_window" | wc -l)" -eq 1 ] ||
+        fail "more than one untitled window: $(xwininfo -root -children)"
+    hints=$(xprop -id "$window" _NET_WM_WINDOW_TYPE WM_NAME)
+    grep -q "_NET_WM_WINDOW_TYPE_DIALOG" <<<"$hints" || fail "not a dialog: $hints"
+    grep -qE '^WM_NAME\(.*\) =( "")? *$' <<<"$hints" || fail "the box has a title: $hints"
+    sleep 0.3
+    kill -0 "$gallop_pid" 2>/dev/null || fail "the program did not wait for the message box"
+    xdotool windowfocus --sync "$window"
+    xdotool key Return
+    wait_for_exit 5
+    [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
+    [ ! -s "$work/output" ] || fail "the program printed something"
+    ;;
+*)
+    fail "unknown case $case_name"
+    ;;
+esac
+echo "PASS: $case_name"
