@@ -3,6 +3,14 @@
 // waiting for that lock to paint. No system header here.
 #pragma once
 
+// Each platform's own part: show the one error message, and send the close
+// request to the main window at once (on Win32 a SendMessageA that returns
+// once the window has handled it; on SDL an event on the window's queue).
+// Without a window the message goes to standard error and the close request
+// does nothing.
+void displayDataFileError();
+void deliverCloseRequest();
+
 namespace closeHold {
 
 // How deep this thread is inside the scene lock, and whether a close request

@@ -12,8 +12,6 @@
 namespace {
 
 std::atomic<SDL_Window*> mainWindow{nullptr};
-std::atomic<int> closeRequests{0};
-std::atomic<int> dataFileErrors{0};
 
 const char* const dataFileErrorText = "データファイルの読み込みに失敗しました";
 
@@ -50,32 +48,17 @@ bool readWholeFile(const char* path, std::vector<char>& bytes) {
     return ok;
 }
 
-void showDataFileError() {
-    ++dataFileErrors;
+void displayDataFileError() {
     if (mainWindow.load() == nullptr ||
         SDL_ShowSimpleMessageBox(0, "", dataFileErrorText, nullptr) != 0) {
         std::fprintf(stderr, "%s\n", dataFileErrorText);
     }
 }
 
-void postCloseRequest() {
+void deliverCloseRequest() {
     if (mainWindow.load() != nullptr) {
         SDL_Event event{};
         event.type = closeRequestEventType();
         SDL_PushEvent(&event);
     }
-}
-
-void sendCloseRequest() {
-    ++closeRequests;
-    if (!holdBackCloseRequest()) {
-        postCloseRequest();
-    }
-}
-
-int closeRequestCount() {
-    return closeRequests;
-}
-int dataFileErrorCount() {
-    return dataFileErrors;
 }

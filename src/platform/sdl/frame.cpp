@@ -67,7 +67,7 @@ void unlockScene() {
     // Asking the window to close never happens under the lock: the window's
     // thread may be waiting for it to paint.
     if (sceneLockReleased()) {
-        postCloseRequest();
+        deliverCloseRequest();
     }
 }
 

@@ -15,8 +15,6 @@ SDL_Window* platformWindow();
 
 // The event type that carries a close request to the window's event loop.
 unsigned closeRequestEventType();
-// Puts a close request on the window's event queue; nothing without a window.
-void postCloseRequest();
 
 // The event type that carries a paint request. The event loop calls
 // paintRequestTaken as it takes one off the queue, before it paints, so that a

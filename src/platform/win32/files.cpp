@@ -9,8 +9,6 @@
 namespace {
 
 std::atomic<HWND> mainWindow{nullptr};
-std::atomic<int> closeRequests{0};
-std::atomic<int> dataFileErrors{0};
 
 // "データファイルの読み込みに失敗しました" as code-page-932 bytes: MessageBoxA
 // takes ANSI text, which reads correctly where the ANSI code page is 932.
@@ -52,8 +50,7 @@ bool readWholeFile(const char* path, std::vector<char>& bytes) {
     return ok;
 }
 
-void showDataFileError() {
-    ++dataFileErrors;
+void displayDataFileError() {
     // No owner window and no caption: the system shows its default title.
     MessageBoxA(nullptr, dataFileErrorText, nullptr, MB_OK);
 }
@@ -62,18 +59,4 @@ void deliverCloseRequest() {
     if (HWND window = mainWindow) {
         SendMessageA(window, WM_CLOSE, 0, 0);
     }
-}
-
-void sendCloseRequest() {
-    ++closeRequests;
-    if (!holdBackCloseRequest()) {
-        deliverCloseRequest();
-    }
-}
-
-int closeRequestCount() {
-    return closeRequests;
-}
-int dataFileErrorCount() {
-    return dataFileErrors;
 }

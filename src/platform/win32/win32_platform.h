@@ -18,10 +18,6 @@
 void setPlatformWindow(HWND window);
 HWND platformWindow();
 
-// Sends WM_CLOSE to the main window and returns once the window has handled
-// it; nothing without a window.
-void deliverCloseRequest();
-
 // The handles behind the opaque types of the platform layer.
 inline HDC contextDC(DrawContext context) {
     return reinterpret_cast<HDC>(context);
