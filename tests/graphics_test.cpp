@@ -42,9 +42,9 @@ class Graphics : public ::testing::Test {
     // Both copies at the same place, checked against the reference copy.
     void check(int x, int y, int w, int h, int sx, int sy) {
         for (bool keyed : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << (keyed ? "keyed" : "opaque") << " copy " << w
-                                              << "x" << h << " from (" << sx << "," << sy
-                                              << ") to (" << x << "," << y << ")");
+            SCOPED_TRACE(::testing::Message()
+                         << (keyed ? "keyed" : "opaque") << " copy " << w << "x" << h << " from ("
+                         << sx << "," << sy << ") to (" << x << "," << y << ")");
             model.pixels.assign(model.pixels.size(), 0x123456);
             ASSERT_TRUE(writePixels(buffer, model.pixels));
             referenceCopy(model, x, y, w, h, &source, sx, sy, keyed);
@@ -109,11 +109,11 @@ TEST_F(Graphics, ClipsToTheDestinationAtEveryEdge) {
 }
 
 TEST_F(Graphics, NeverReadsOutsideTheSheetAndKeepsTheAlignment) {
-    check(10, 10, 60, 40, 30, 0);   // past the right edge: 30 columns drawn
-    check(10, 10, 60, 40, 0, 25);   // past the bottom
-    check(10, 10, 60, 40, -20, 0);  // before the left edge: drawn from x 30
-    check(10, 10, 60, 40, 0, -15);  // before the top
-    check(10, 10, 60, 40, 60, 0);   // wholly past the sheet
+    check(10, 10, 60, 40, 30, 0);  // past the right edge: 30 columns drawn
+    check(10, 10, 60, 40, 0, 25);  // past the bottom
+    check(10, 10, 60, 40, -20, 0); // before the left edge: drawn from x 30
+    check(10, 10, 60, 40, 0, -15); // before the top
+    check(10, 10, 60, 40, 60, 0);  // wholly past the sheet
     check(10, 10, 60, 40, 0, 40);
     check(-5, -5, 80, 60, -10, -10); // both bitmaps clipped at once
     const TestImage before = frame();

@@ -15,8 +15,8 @@
 #include "view/view.h"
 
 #include <gif_lib.h>
-#include <png.h>
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,11 +94,10 @@ void expectLineMatchesState(const std::string& line) {
     EXPECT_EQ(number(r, "direction"), race->direction);
     EXPECT_EQ(number(r, "section"), race->section);
     EXPECT_EQ(number(r, "startDistance"), race->startDistance);
-    EXPECT_EQ(field(r, "courseExtras"),
-              "[" + std::to_string(race->courseExtras[0]) + "," +
-                  std::to_string(race->courseExtras[1]) + "," +
-                  std::to_string(race->courseExtras[2]) + "," +
-                  std::to_string(race->courseExtras[3]) + "]");
+    EXPECT_EQ(field(r, "courseExtras"), "[" + std::to_string(race->courseExtras[0]) + "," +
+                                            std::to_string(race->courseExtras[1]) + "," +
+                                            std::to_string(race->courseExtras[2]) + "," +
+                                            std::to_string(race->courseExtras[3]) + "]");
     EXPECT_EQ(number(r, "runnerCount"), race->runnerCount);
     EXPECT_EQ(number(r, "leaderDistance"), race->leaderDistance);
     EXPECT_EQ(number(r, "sectionShift"), race->sectionShift);
@@ -171,9 +170,7 @@ class Recorder : public ::testing::Test {
         out = dir.path() / "out";
         fs::create_directories(out);
     }
-    void TearDown() override {
-        releaseRace();
-    }
+    void TearDown() override { releaseRace(); }
 
     // Runs the recorder from the scratch directory; returns its exit status.
     int record(const std::string& arguments, std::string* errors = nullptr) {
@@ -232,8 +229,8 @@ TEST_F(Recorder, TraceMatchesTheRaceTickByTickAndFramesPixelByPixel) {
                                  std::snprintf(name, sizeof name, "frame-%04d.png", t);
                                  return std::string(name);
                              })();
-        const bool wanted = t == 1 || t == 101 || t == 102 || (t >= 150 && t <= 152) ||
-                            t == 400 || t == 700;
+        const bool wanted =
+            t == 1 || t == 101 || t == 102 || (t >= 150 && t <= 152) || t == 400 || t == 700;
         EXPECT_EQ(fs::exists(png), wanted) << png;
         if (wanted) {
             Png image;
@@ -309,9 +306,8 @@ TEST_F(Recorder, GifHasOneFramePerDrawLoopsAndIsTheSameEveryRun) {
         const ExtensionBlock& block = first.ExtensionBlocks[i];
         const ExtensionBlock& next = first.ExtensionBlocks[i + 1];
         loops = loops || (block.Function == APPLICATION_EXT_FUNC_CODE && block.ByteCount == 11 &&
-                          std::memcmp(block.Bytes, "NETSCAPE2.0", 11) == 0 &&
-                          next.ByteCount == 3 && next.Bytes[0] == 1 && next.Bytes[1] == 0 &&
-                          next.Bytes[2] == 0);
+                          std::memcmp(block.Bytes, "NETSCAPE2.0", 11) == 0 && next.ByteCount == 3 &&
+                          next.Bytes[0] == 1 && next.Bytes[1] == 0 && next.Bytes[2] == 0);
     }
     EXPECT_TRUE(loops);
     for (int i = 0; i < gif->ImageCount; ++i) {

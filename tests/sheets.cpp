@@ -118,8 +118,8 @@ void referenceCopy(TestImage& target, int x, int y, int w, int h, const TestImag
         for (long long i = i0; i < i1; ++i) {
             const long long dx = x + i, dy = y + j;
             const long long qx = sx + i, qy = sy + j;
-            if (dx < 0 || dy < 0 || dx >= target.width || dy >= target.height || qx < 0 ||
-                qy < 0 || qx >= source->width || qy >= source->height) {
+            if (dx < 0 || dy < 0 || dx >= target.width || dy >= target.height || qx < 0 || qy < 0 ||
+                qx >= source->width || qy >= source->height) {
                 continue;
             }
             const uint32_t v = source->at(static_cast<int>(qx), static_cast<int>(qy));

@@ -73,8 +73,8 @@ std::string describePixel(uint32_t rgb) {
 ::testing::AssertionResult ViewFixture::matchesModel() const {
     const TestImage actual = frame();
     if (actual.width != model.width || actual.height != model.height) {
-        return ::testing::AssertionFailure() << "frame size " << actual.width << "x"
-                                             << actual.height;
+        return ::testing::AssertionFailure()
+               << "frame size " << actual.width << "x" << actual.height;
     }
     int wrong = 0;
     std::string first;

@@ -30,8 +30,8 @@ class View : public ViewFixture {
                   lower + 100 * (r.strideFrame / 2));
         modelCopy(true, rightward ? 548 - d : 168 + d, y, 84, 60, horse, 840,
                   lower + 60 * (r.bracket - 1));
-        modelCopy(true, rightward ? 556 - d : 206 + d, silksY, 38, 20, uniform,
-                  38 * (r.silks / 25), lower + 20 * (r.silks % 25));
+        modelCopy(true, rightward ? 556 - d : 206 + d, silksY, 38, 20, uniform, 38 * (r.silks / 25),
+                  lower + 20 * (r.silks % 25));
     }
     // Stall s at gate offset o.
     void modelStall(int s, bool odd, bool rightward, int o, int c) {
@@ -77,37 +77,95 @@ std::vector<Copy> join(std::vector<std::vector<Copy>> parts) {
 std::vector<CourseCase> courseCases() {
     return {
         // The documented worked examples.
-        {"OddRightwardTurfGait3", 5, 1, 0, 3, true, true,
-         join({strips(6, 150, 50, 60, 0), strips(4, 0, 40, 60, 50),
+        {"OddRightwardTurfGait3",
+         5,
+         1,
+         0,
+         3,
+         true,
+         true,
+         join({strips(6, 150, 50, 60, 0),
+               strips(4, 0, 40, 60, 50),
                {{true, 0, 115, 800, 40, 8, 140}, {true, 0, 125, 800, 40, 16, 100}}}),
          {}},
-        {"EvenLeftwardDirtGait1", 4, 1, 1, 1, false, false,
-         join({{{false, 0, 0, 800, 150, 24, 180}}, strips(6, 150, 50, 40, 50),
+        {"EvenLeftwardDirtGait1",
+         4,
+         1,
+         1,
+         1,
+         false,
+         false,
+         join({{{false, 0, 0, 800, 150, 24, 180}},
+               strips(6, 150, 50, 40, 50),
                {{true, 0, 115, 800, 40, 0, 140}}}),
          {{true, 0, 410, 800, 40, 0, 140}}},
-        {"OddLeftwardDirtGait3", -3, 0, 1, 3, true, false,
-         join({strips(6, 150, 50, 0, 50), strips(4, 0, 40, 0, 0),
+        {"OddLeftwardDirtGait3",
+         -3,
+         0,
+         1,
+         3,
+         true,
+         false,
+         join({strips(6, 150, 50, 0, 50),
+               strips(4, 0, 40, 0, 0),
                {{true, 0, 115, 800, 40, 8, 100}, {true, 0, 125, 800, 40, 16, 140}}}),
          {}},
         // The other side and direction pairs, both track styles.
-        {"EvenRightwardTurfGait2", 0, 0, 0, 2, false, true,
-         join({strips(3, 0, 50, 40, 50), {{true, 0, 105, 800, 40, 8, 140}},
-               strips(6, 150, 50, 40, 0), {{true, 0, 115, 800, 40, 16, 100}}}),
+        {"EvenRightwardTurfGait2",
+         0,
+         0,
+         0,
+         2,
+         false,
+         true,
+         join({strips(3, 0, 50, 40, 50),
+               {{true, 0, 105, 800, 40, 8, 140}},
+               strips(6, 150, 50, 40, 0),
+               {{true, 0, 115, 800, 40, 16, 100}}}),
          {{true, 0, 410, 800, 40, 16, 100}}},
-        {"EvenLeftwardTurfGait0", 2, 1, 0, 0, false, false,
-         join({strips(3, 0, 50, 60, 50), {{true, 0, 105, 800, 40, 24, 140}},
-               strips(6, 150, 50, 60, 0), {{true, 0, 115, 800, 40, 0, 100}}}),
+        {"EvenLeftwardTurfGait0",
+         2,
+         1,
+         0,
+         0,
+         false,
+         false,
+         join({strips(3, 0, 50, 60, 50),
+               {{true, 0, 105, 800, 40, 24, 140}},
+               strips(6, 150, 50, 60, 0),
+               {{true, 0, 115, 800, 40, 0, 100}}}),
          {{true, 0, 410, 800, 40, 0, 100}}},
-        {"EvenRightwardDirtGait3", 0, 0, 1, 3, false, true,
-         join({{{false, 0, 0, 800, 150, 36, 180}}, strips(6, 150, 50, 60, 50),
+        {"EvenRightwardDirtGait3",
+         0,
+         0,
+         1,
+         3,
+         false,
+         true,
+         join({{{false, 0, 0, 800, 150, 36, 180}},
+               strips(6, 150, 50, 60, 50),
                {{true, 0, 115, 800, 40, 16, 140}}}),
          {{true, 0, 410, 800, 40, 16, 140}}},
-        {"OddRightwardDirtGait0", 1, 1, 1, 0, true, true,
-         join({strips(6, 150, 50, 0, 50), strips(4, 0, 40, 0, 0),
+        {"OddRightwardDirtGait0",
+         1,
+         1,
+         1,
+         0,
+         true,
+         true,
+         join({strips(6, 150, 50, 0, 50),
+               strips(4, 0, 40, 0, 0),
                {{true, 0, 115, 800, 40, 24, 100}, {true, 0, 125, 800, 40, 0, 140}}}),
          {}},
-        {"OddLeftwardTurfGait1", 7, 0, 0, 1, true, false,
-         join({strips(6, 150, 50, 40, 0), strips(4, 0, 40, 40, 50),
+        {"OddLeftwardTurfGait1",
+         7,
+         0,
+         0,
+         1,
+         true,
+         false,
+         join({strips(6, 150, 50, 40, 0),
+               strips(4, 0, 40, 40, 50),
                {{true, 0, 115, 800, 40, 24, 140}, {true, 0, 125, 800, 40, 0, 100}}}),
          {}},
     };
@@ -151,11 +209,11 @@ TEST_F(View, CourseSpotChecksFromTheSpecification) {
         const uint32_t want = course.at(sx, sy);
         EXPECT_EQ(describePixel(f.at(x, y)), describePixel(want)) << "at " << x << "," << y;
     };
-    expectAt(1, 449, 61, 49);  // last near strip, last row
-    expectAt(5, 20, 65, 70);   // far course
-    expectAt(3, 116, 11, 141); // far rail, only rows 115 to 124 left of it
-    expectAt(3, 164, 19, 139); // own rail, last row
-    expectAt(799, 200, 859, 0);  // near strip 1, its first row
+    expectAt(1, 449, 61, 49);      // last near strip, last row
+    expectAt(5, 20, 65, 70);       // far course
+    expectAt(3, 116, 11, 141);     // far rail, only rows 115 to 124 left of it
+    expectAt(3, 164, 19, 139);     // own rail, last row
+    expectAt(799, 200, 859, 0);    // near strip 1, its first row
     EXPECT_EQ(f.at(400, 450), 0u); // not painted
 }
 
@@ -296,8 +354,8 @@ TEST_F(View, TheFieldAtTheStartStandsAtDistance400) {
         const TestImage f = frame();
         const int x = rightward ? 100 : 560;
         EXPECT_EQ(describePixel(f.at(x + 70, 17 * 15 + 70 + 99)),
-                  describePixel(horse.at(140 * (17 % 6) + 70, (rightward ? 500 : 0) +
-                                                                   100 * ((17 % 10) / 2) + 99)));
+                  describePixel(horse.at(140 * (17 % 6) + 70,
+                                         (rightward ? 500 : 0) + 100 * ((17 % 10) / 2) + 99)));
     }
 }
 
@@ -418,8 +476,8 @@ TEST_F(View, MoreRunnersThanTheArraysHoldAreClampedTo18) {
 TEST_F(View, StallsBeforeTheStartHoldTheirRunners) {
     for (int32_t section : {1, 2}) {
         for (int32_t direction : {0, 1}) {
-            SCOPED_TRACE(::testing::Message() << "section " << section << " direction "
-                                              << direction);
+            SCOPED_TRACE(::testing::Message()
+                         << "section " << section << " direction " << direction);
             makeRace(18, section, direction);
             race->gateShown = 1;
             fill(0);
@@ -610,7 +668,7 @@ TEST_F(View, ImageSetLoadsInIndexOrderAndReleaseClearsEverything) {
     EXPECT_EQ(images, nullptr);
     EXPECT_EQ(race, nullptr);
     EXPECT_EQ(runners, nullptr);
-    releaseRace(); // twice is harmless
+    releaseRace();     // twice is harmless
     drawScene(buffer); // no race: nothing
     EXPECT_TRUE(matchesModel());
 }

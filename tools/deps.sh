@@ -3,6 +3,7 @@
 
 gallop_packages=(
     build-essential cmake ninja-build pkg-config # the build
+    clang-format                                 # the code's one layout, checked by ./test
     libsdl2-dev                                  # window, surfaces, BMP loading, blits
     libpng-dev libgif-dev                        # PNG frames and the animated GIF
     libgtest-dev libbenchmark-dev                # tests and benchmarks

@@ -20,10 +20,10 @@ void drawCourse(DrawContext dc) {
     const bool rightward = viewmath::travelsRightward(odd, race->direction);
     const int64_t g = race->gaitFrame;
     const int64_t h = g / 2;
-    const int s = coord(rightward ? 20 * g : 60 - 20 * g);  // strips
-    const int p = coord(rightward ? 12 * g : 36 - 12 * g);  // backdrop
-    const int a = coord(16 * h);                            // own rail
-    const int b = coord(24 - 16 * h);                       // far rail
+    const int s = coord(rightward ? 20 * g : 60 - 20 * g); // strips
+    const int p = coord(rightward ? 12 * g : 36 - 12 * g); // backdrop
+    const int a = coord(16 * h);                           // own rail
+    const int b = coord(24 - 16 * h);                      // far rail
     const int style = race->trackStyle != 0 ? 1 : 0;
 
     if (odd) {

@@ -23,8 +23,8 @@ void drawGate(DrawContext dc, int32_t slot) {
 
     // Gate offset, twice the leader's progress, in 64 bits so that it cannot
     // overflow whatever the distances are.
-    const int64_t o =
-        2 * (static_cast<int64_t>(race->startDistance) - static_cast<int64_t>(race->leaderDistance));
+    const int64_t o = 2 * (static_cast<int64_t>(race->startDistance) -
+                           static_cast<int64_t>(race->leaderDistance));
 
     int64_t c = 0;
     if (race->gateOpen != 0) {

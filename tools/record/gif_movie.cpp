@@ -205,8 +205,7 @@ bool GifMovie::open(const std::string& path, int width, int height,
 
     const std::vector<uint32_t>& colours = palette_->colours();
     // Room for one more entry: the see-through index of the later frames.
-    const int bits =
-        std::max(1, GifBitSize(std::min(256, static_cast<int>(colours.size()) + 1)));
+    const int bits = std::max(1, GifBitSize(std::min(256, static_cast<int>(colours.size()) + 1)));
     std::vector<GifColorType> table(size_t{1} << bits, GifColorType{0, 0, 0});
     for (size_t i = 0; i < colours.size(); ++i) {
         table[i] = GifColorType{static_cast<GifByteType>(colours[i] >> 16),
@@ -297,8 +296,8 @@ bool GifMovie::addFrame(const std::vector<uint32_t>& rgb, std::string& error) {
     }
     std::vector<GifPixelType> line(static_cast<size_t>(right - left));
     for (int y = top; y < bottom; ++y) {
-        const size_t base = static_cast<size_t>(y) * static_cast<size_t>(width_) +
-                            static_cast<size_t>(left);
+        const size_t base =
+            static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(left);
         for (size_t x = 0; x < line.size(); ++x) {
             const uint8_t now = current_[base + x];
             line[x] = seeThrough >= 0 && now == previous_[base + x]

@@ -38,8 +38,8 @@ class GifMovie {
     GifMovie(const GifMovie&) = delete;
     GifMovie& operator=(const GifMovie&) = delete;
 
-    bool open(const std::string& path, int width, int height,
-              std::vector<uint32_t> possiblePixels, std::string& error);
+    bool open(const std::string& path, int width, int height, std::vector<uint32_t> possiblePixels,
+              std::string& error);
     // Adds one frame of width × height pixels, 0xRRGGBB row by row.
     bool addFrame(const std::vector<uint32_t>& rgb, std::string& error);
     bool close(std::string& error);

@@ -19,8 +19,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -181,13 +181,12 @@ int main(int argc, char** argv) {
         if (closing) {
             break;
         }
-        const bool wantFrame =
-            !framesDir.empty() && (!options.atGiven || options.at.count(t) != 0);
+        const bool wantFrame = !framesDir.empty() && (!options.atGiven || options.at.count(t) != 0);
         if (wantFrame || !gifPath.empty()) {
             readPixels(backBuffer, pixels);
         }
-        if (wantFrame && !writePng(framePath(framesDir, t), screenWidth, screenHeight, pixels,
-                                   error)) {
+        if (wantFrame &&
+            !writePng(framePath(framesDir, t), screenWidth, screenHeight, pixels, error)) {
             return finish(failure("cannot write '" + framePath(framesDir, t) + "': " + error));
         }
         if (!gifPath.empty() && !out.gif.addFrame(pixels, error)) {

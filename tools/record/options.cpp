@@ -120,8 +120,8 @@ bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& er
             break;
         case 4:
             if (!parseTickList(value, options.at)) {
-                error = "--at needs ticks (1 or more) and ranges a-b, comma-separated: '" +
-                        value + "'";
+                error =
+                    "--at needs ticks (1 or more) and ranges a-b, comma-separated: '" + value + "'";
                 return false;
             }
             options.atGiven = true;

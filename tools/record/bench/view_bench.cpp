@@ -114,7 +114,7 @@ void drawFrame(benchmark::State& state) {
     }
     deleteBackBuffer(buffer);
     state.SetLabel(fs::exists(fs::path(GALLOP_RUN_DIR) / "image" / "horse.bmp") ? "real art"
-                                                                               : "test sheets");
+                                                                                : "test sheets");
 }
 BENCHMARK(drawFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
