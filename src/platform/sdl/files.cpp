@@ -1,6 +1,6 @@
 // Files, the error message and the close request, on SDL2 and the C library.
 
-#include "platform/close_hold.h"
+#include "platform/native.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"
 

@@ -1,7 +1,7 @@
 // The frame thread's side of the platform: the thread, the sleep, the scene
 // lock and the paint requests to the window.
 
-#include "platform/close_hold.h"
+#include "platform/native.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"
 
@@ -20,7 +20,6 @@ namespace {
 
 std::mutex sceneMutex;
 
-std::atomic<int> paintRequests{0};
 // Set while a paint request is on its way to the window, so that several
 // requests before one paint make a single paint.
 std::atomic<bool> paintPending{false};
@@ -57,18 +56,12 @@ void sleepMs(int32_t milliseconds) {
     }
 }
 
-void lockScene() {
+void takeSceneLock() {
     sceneMutex.lock();
-    sceneLockTaken();
 }
 
-void unlockScene() {
+void releaseSceneLock() {
     sceneMutex.unlock();
-    // Asking the window to close never happens under the lock: the window's
-    // thread may be waiting for it to paint.
-    if (sceneLockReleased()) {
-        deliverCloseRequest();
-    }
 }
 
 unsigned paintRequestEventType() {
@@ -76,8 +69,7 @@ unsigned paintRequestEventType() {
     return type;
 }
 
-void requestPaint() {
-    ++paintRequests;
+void deliverPaintRequest() {
     if (platformWindow() == nullptr || paintPending.exchange(true)) {
         return;
     }
@@ -90,8 +82,4 @@ void requestPaint() {
 
 void paintRequestTaken() {
     paintPending = false;
-}
-
-int paintRequestCount() {
-    return paintRequests;
 }

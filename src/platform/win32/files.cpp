@@ -1,6 +1,6 @@
 // Files, the error message and the close request, on KERNEL32 and USER32.
 
-#include "platform/close_hold.h"
+#include "platform/native.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_platform.h"
 

@@ -1,11 +1,9 @@
 // The frame thread's side of the platform: the thread, the sleep, the scene
 // lock and the paint requests to the window, on KERNEL32 and USER32.
 
-#include "platform/close_hold.h"
+#include "platform/native.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_platform.h"
-
-#include <atomic>
 
 struct PlatformThread {
     HANDLE handle;
@@ -26,8 +24,6 @@ CRITICAL_SECTION* sceneSection() {
     static SceneSection scene;
     return &scene.section;
 }
-
-std::atomic<int> paintRequests{0};
 
 DWORD WINAPI runThread(LPVOID data) {
     const PlatformThread* started = static_cast<PlatformThread*>(data);
@@ -63,29 +59,18 @@ void sleepMs(int32_t milliseconds) {
     }
 }
 
-void lockScene() {
+void takeSceneLock() {
     EnterCriticalSection(sceneSection());
-    sceneLockTaken();
 }
 
-void unlockScene() {
+void releaseSceneLock() {
     LeaveCriticalSection(sceneSection());
-    // WM_CLOSE is sent and waited for, so it never goes out under the lock:
-    // the window's thread may be waiting for the lock to paint.
-    if (sceneLockReleased()) {
-        deliverCloseRequest();
-    }
 }
 
-void requestPaint() {
-    ++paintRequests;
+void deliverPaintRequest() {
     // The whole client area, without erasing the background. Invalidations
     // before one WM_PAINT merge into that paint.
     if (HWND window = platformWindow()) {
         InvalidateRect(window, nullptr, FALSE);
     }
-}
-
-int paintRequestCount() {
-    return paintRequests;
 }
