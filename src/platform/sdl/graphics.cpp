@@ -3,14 +3,11 @@
 // are exact loops over 32-bit words, so the colour key matches exactly and
 // nothing outside either bitmap is ever touched.
 
-#include "platform/copy_clip.h"
+#include "platform/pixel_copy.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
-
-#include <algorithm>
-#include <cstring>
 
 // Every surface held here is SDL_PIXELFORMAT_RGB888: one 32-bit word per
 // pixel, 0x00RRGGBB in native byte order (the top byte unused).
@@ -25,9 +22,6 @@ struct PlatformDrawContext {
 
 namespace {
 
-constexpr uint32_t rgbMask = 0x00FFFFFFu;
-constexpr uint32_t colourKey = 0x000000FFu; // red 0, green 0, blue 255
-
 SDL_Surface* surfaceOf(DrawContext context) {
     return context == nullptr ? nullptr : context->surface;
 }
@@ -35,13 +29,6 @@ SDL_Surface* surfaceOf(DrawContext context) {
 uint32_t* row(SDL_Surface* surface, int64_t y) {
     return reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
                                        y * static_cast<int64_t>(surface->pitch));
-}
-
-// The part of the copy that lies inside both surfaces.
-bool clip(SDL_Surface* target, SDL_Surface* source, int x, int y, int w, int h, int sx, int sy,
-          CopySpan& out) {
-    return target != nullptr && source != nullptr &&
-           clipCopy(target->w, target->h, source->w, source->h, x, y, w, h, sx, sy, out);
 }
 
 bool lockIfNeeded(SDL_Surface* surface) {
@@ -53,34 +40,26 @@ void unlockIfNeeded(SDL_Surface* surface) {
     }
 }
 
+PixelRows rowsOf(SDL_Surface* surface) {
+    return PixelRows{static_cast<uint32_t*>(surface->pixels), surface->w, surface->h,
+                     surface->pitch / static_cast<int64_t>(sizeof(uint32_t))};
+}
+
 template <bool keyed>
 void copy(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy) {
     SDL_Surface* to = surfaceOf(target);
     SDL_Surface* from = surfaceOf(source);
-    CopySpan span;
-    if (!clip(to, from, x, y, w, h, sx, sy, span)) {
-        return;
-    }
-    if (!lockIfNeeded(to)) {
+    if (to == nullptr || from == nullptr || !lockIfNeeded(to)) {
         return;
     }
     if (from != to && !lockIfNeeded(from)) {
         unlockIfNeeded(to);
         return;
     }
-    for (int64_t r = 0; r < span.h; ++r) {
-        uint32_t* out = row(to, span.y + r) + span.x;
-        const uint32_t* in = row(from, span.sy + r) + span.sx;
-        if (keyed) {
-            for (int64_t c = 0; c < span.w; ++c) {
-                const uint32_t pixel = in[c] & rgbMask;
-                if (pixel != colourKey) {
-                    out[c] = pixel;
-                }
-            }
-        } else {
-            std::memmove(out, in, static_cast<size_t>(span.w) * sizeof(uint32_t));
-        }
+    if (keyed) {
+        copyPixelsKeyed(rowsOf(to), x, y, w, h, rowsOf(from), sx, sy);
+    } else {
+        copyPixelsOpaque(rowsOf(to), x, y, w, h, rowsOf(from), sx, sy);
     }
     if (from != to) {
         unlockIfNeeded(from);
@@ -185,7 +164,7 @@ bool readPixels(DrawContext context, std::vector<uint32_t>& rgb) {
         const uint32_t* in = row(surface, y);
         uint32_t* out = rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(surface->w);
         for (int x = 0; x < surface->w; ++x) {
-            out[x] = in[x] & rgbMask;
+            out[x] = in[x] & pixelRgbMask;
         }
     }
     unlockIfNeeded(surface);
@@ -203,7 +182,7 @@ bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb) {
         uint32_t* out = row(surface, y);
         const uint32_t* in = rgb.data() + static_cast<size_t>(y) * static_cast<size_t>(surface->w);
         for (int x = 0; x < surface->w; ++x) {
-            out[x] = in[x] & rgbMask;
+            out[x] = in[x] & pixelRgbMask;
         }
     }
     unlockIfNeeded(surface);
