@@ -5,7 +5,9 @@ gallop_packages=(
     build-essential cmake ninja-build pkg-config # the build
     clang-format                                 # the code's one layout, checked by ./test
     libsdl2-dev                                  # window, surfaces, BMP loading, blits
-    libpng-dev libgif-dev                        # PNG frames and the animated GIF
+    libstb-dev                                   # PNG frames (stb_image_write)
+    libgif-dev                                   # the animated GIF
+    libpng-dev                                   # the tests read the PNG frames back
     libgtest-dev libbenchmark-dev                # tests and benchmarks
     xvfb xauth xdotool x11-utils xfonts-base imagemagick # window tests on a virtual display
 )

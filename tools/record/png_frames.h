@@ -1,4 +1,5 @@
-// Lossless 8-bit RGB PNG files through libpng.
+// Lossless 8-bit RGB PNG files through stb_image_write, which builds the same
+// for every target the recorder runs on.
 #pragma once
 
 #include <cstdint>
