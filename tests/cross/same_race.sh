@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# same_race.sh NAME REFERENCE_RUN_DIR COMMAND...
+#
+# Proves that another build's recorder runs the same race as the reference
+# recorder (REFERENCE_RUN_DIR/gallop-record, the Linux build), for the
+# shipped data and for each race variant under tests/variants:
+#  - the whole-race traces are equal byte for byte;
+#  - the frames are equal pixel for pixel at ticks spread over the race: the
+#    wait in the gate, the opening, the last tick that shows the gate and the
+#    tick after it, the camera lock, mid-race, the settled field and the last
+#    tick (the moments are read off the reference trace of each variant).
+#
+# COMMAND is how the other recorder is started, for example
+# `wine /path/gallop-record.exe` or `node /path/gallop-record.js`. Both
+# recorders run inside the variant's folder and get relative paths only.
+# Prints an ok or FAIL line per check and, last, "N passed, M failed";
+# exits non-zero when anything failed.
+set -euo pipefail
+if [ $# -lt 3 ]; then
+    echo "usage: $0 NAME REFERENCE_RUN_DIR COMMAND..." >&2
+    exit 2
+fi
+name=$1
+reference_dir=$(cd "$2" && pwd)
+shift 2
+other=("$@")
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+reference=$reference_dir/gallop-record
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+passes=0
+failures=0
+
+expect() {
+    local what=$1
+    shift
+    if "$@"; then
+        echo "ok: $name: $what"
+        passes=$((passes + 1))
+    else
+        echo "FAIL: $name: $what"
+        failures=$((failures + 1))
+    fi
+}
+
+# The first tick after the gate opens whose trace line has FIELD equal to
+# VALUE, from a whole-race trace on standard input; empty when none has.
+first_tick_with() {
+    awk -v pattern="\"$1\":$2[,}]" -F'[:,]' \
+        '$0 ~ pattern && $2 > 101 { print $2; exit }'
+}
+
+# The tick from which the runners' records no longer change but for their
+# stride frames: the settled field. Empty when the field never settles.
+settled_tick() {
+    awk -F'"runners":' '{
+        key = $2
+        gsub(/"strideFrame":[0-9]+/, "", key)
+        split($1, head, /[:,]/)
+        if (key != previous) { changed = head[2] }
+        previous = key
+        last = head[2]
+    } END { if (changed < last) print changed + 1 }'
+}
+
+# The ticks whose frames are compared, for the trace in $1.
+moments() {
+    local trace=$1 hidden lock settled list="50 101 102 350 700"
+    hidden=$(first_tick_with gateShown 0 <"$trace")
+    lock=$(first_tick_with cameraFollow 1 <"$trace")
+    settled=$(settled_tick <"$trace")
+    if [ -n "$hidden" ]; then
+        list+=" $((hidden - 1)) $hidden"
+    fi
+    list+=" $lock $settled"
+    echo $list | tr ' ' '\n' | sort -n -u | paste -sd, -
+}
+
+# same_frames DIR_A DIR_B TICKS: every listed frame exists in both and is
+# the same picture.
+same_frames() {
+    local tick file differing
+    for tick in ${3//,/ }; do
+        file=$(printf 'frame-%04d.png' "$tick")
+        if [ ! -f "$1/$file" ] || [ ! -f "$2/$file" ]; then
+            echo "  missing $file"
+            return 1
+        fi
+        differing=$(compare -metric AE "$1/$file" "$2/$file" null: 2>&1 || true)
+        if [ "$differing" != 0 ]; then
+            echo "  $file: $differing pixels differ"
+            return 1
+        fi
+    done
+}
+
+# same_trace A B: equal byte for byte, or the first tick where they part.
+same_trace() {
+    if cmp -s "$1" "$2"; then
+        return 0
+    fi
+    local line
+    line=$(cmp "$1" "$2" 2>&1 | sed -n 's/.* line \([0-9]*\).*/\1/p')
+    echo "  the traces part at line ${line:-?}:"
+    sed -n "${line:-1}p" "$1" | cut -c1-300 | sed 's/^/  reference: /'
+    sed -n "${line:-1}p" "$2" | cut -c1-300 | sed 's/^/  other:     /'
+    return 1
+}
+
+variants=("shipped:$reference_dir/deta")
+for folder in "$source_dir"/tests/variants/*/; do
+    variants+=("$(basename "$folder"):${folder}deta")
+done
+
+for variant in "${variants[@]}"; do
+    label=${variant%%:*}
+    dir=$scratch/$label
+    mkdir -p "$dir"
+    cp -r "$reference_dir/image" "$dir/image"
+    cp -r "${variant#*:}" "$dir/deta"
+    (cd "$dir" && "$reference" --dir . --trace reference.jsonl >/dev/null)
+    ticks=$(moments "$dir/reference.jsonl")
+    (cd "$dir" && "$reference" --dir . --frames reference-frames --at "$ticks" >/dev/null)
+    rc=0
+    (cd "$dir" && "${other[@]}" --dir . --trace other.jsonl --frames other-frames --at "$ticks" \
+        >other.log 2>&1) || rc=$?
+    expect "$label: the recorder finishes with exit code 0 (it gave $rc)" [ "$rc" = 0 ]
+    expect "$label: the whole-race trace equals the reference byte for byte" \
+        same_trace "$dir/reference.jsonl" "$dir/other.jsonl"
+    expect "$label: frames $ticks equal the reference pixel for pixel" \
+        same_frames "$dir/reference-frames" "$dir/other-frames" "$ticks"
+done
+
+echo "$name: $passes passed, $failures failed"
+[ "$failures" = 0 ]
