@@ -18,6 +18,8 @@
 
   let program = null;
   let timer = null;
+  let ratioQuery = null;
+  let fittedRatio = 0;
 
   function setState(state) {
     document.body.dataset.state = state;
@@ -29,15 +31,21 @@
   }
 
   // One canvas pixel is shown as a whole number of device pixels: 1:1 at a
-  // device pixel ratio of 1, 2×2 at 2, and never a blurred fraction.
+  // device pixel ratio of 1, 2×2 at 2, and never a blurred fraction. The
+  // ratio changes with the zoom and when the window moves to another screen;
+  // every frame pass looks again, since not every browser reports the change.
   function fitCanvas() {
     const ratio = window.devicePixelRatio || 1;
+    if (ratio === fittedRatio) {
+      return;
+    }
+    fittedRatio = ratio;
     const scale = Math.max(1, Math.floor(ratio));
     canvas.style.width = (canvas.width * scale) / ratio + "px";
     canvas.style.height = (canvas.height * scale) / ratio + "px";
-    window.matchMedia("(resolution: " + ratio + "dppx)").addEventListener("change", fitCanvas, {
-      once: true,
-    });
+    // Kept, so that its listener lives as long as the ratio does.
+    ratioQuery = window.matchMedia("(resolution: " + ratio + "dppx)");
+    ratioQuery.addEventListener("change", fitCanvas, { once: true });
   }
 
   function showFrame() {
@@ -60,6 +68,7 @@
   // frame thread of the desktop builds sleeps after each pass.
   function pass() {
     timer = null;
+    fitCanvas();
     const result = program._gallopPass();
     if (result > 0) {
       showFrame();
@@ -160,6 +169,7 @@
   });
 
   fitCanvas();
+  window.addEventListener("resize", fitCanvas);
   createGallop({ showDataFileError: showMessage }).then(async (loaded) => {
     program = loaded;
     program.FS.mkdir("deta");
