@@ -15,6 +15,7 @@
   const message = document.getElementById("message");
   const again = document.getElementById("again");
   const picker = document.getElementById("files");
+  const dropHint = document.getElementById("drop-hint");
 
   let program = null;
   let timer = null;
@@ -123,7 +124,7 @@
       taken += 1;
     }
     if (taken === 0) {
-      showMessage("Give the files as courseDeta.txt and rival.txt.");
+      dropHint.textContent = "only files named courseDeta.txt or rival.txt are used";
       return;
     }
     startRace();
