@@ -185,4 +185,27 @@ TEST_F(FrameThread, TheRaceSceneRunsTheWholeRaceOnTheThread) {
     EXPECT_GT(paintRequestCount(), paintsBefore);
 }
 
+TEST_F(FrameThread, WithoutAThreadEachPassIsOneTickDrivenFromOutside) {
+    copyData();
+    const int closesBefore = closeRequestCount();
+    const int paintsBefore = paintRequestCount();
+    tick = 0;
+    runStep = 0;
+    startSceneWithoutThread();
+    EXPECT_EQ(updateProc.load(), updateRace);
+    EXPECT_EQ(drawProc.load(), drawScene);
+    EXPECT_EQ(frameIntervalMs, 30);
+    // Nothing runs by itself.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(tick, 0);
+
+    for (int32_t pass = 1; pass <= 701; ++pass) {
+        framePassWork();
+        ASSERT_EQ(tick, pass);
+        ASSERT_EQ(paintRequestCount(), paintsBefore + pass);
+    }
+    // The one close request, from tick 701.
+    EXPECT_EQ(closeRequestCount() - closesBefore, 1);
+}
+
 } // namespace

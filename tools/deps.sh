@@ -19,8 +19,25 @@ gallop_windows_packages=(
     wine wine32:i386   # runs gallop.exe for its tests
 )
 
+# The web page: Emscripten (Debian's, which works offline) and node-acorn for
+# its JavaScript optimiser; node runs the recorder; Chromium and the browser
+# driver from npm test the page; python3 serves it.
+gallop_web_packages=(
+    emscripten node-acorn nodejs # the web build and the recorder under node
+    chromium                     # the page's tests in a headless browser
+    python3                      # the static server of ./run --web and the tests
+)
+
 gallop_install_packages() {
     gallop_install_list "${gallop_packages[@]}"
+}
+
+gallop_install_web_packages() {
+    gallop_install_list "${gallop_web_packages[@]}"
+    # A node from elsewhere brings its own npm, which Debian's package would clash with.
+    if ! command -v npm >/dev/null; then
+        gallop_install_list npm
+    fi
 }
 
 gallop_install_windows_packages() {

@@ -1,8 +1,9 @@
 // The platform layer: the only code that knows the operating system or the
 // graphics library. Race, data and view code reach the outside world through
-// these procedures alone. Two implementations exist, chosen at build time: the
-// Win32 one (USER32, GDI32, MSIMG32, KERNEL32) and a portable one on SDL2, which
-// the recorder and the tests also use without any window.
+// these procedures alone. Three implementations exist, chosen at build time:
+// the Win32 one (USER32, GDI32, MSIMG32, KERNEL32), a portable one on SDL2,
+// which the recorder and the tests also use without any window, and one for a
+// browser page and node, built with Emscripten.
 #pragma once
 
 #include <cstdint>
@@ -86,13 +87,16 @@ bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb);
 struct PlatformThread;
 typedef PlatformThread* Thread;
 
-// Starts a thread that runs routine(parameter). Null when it cannot be started.
+// Starts a thread that runs routine(parameter). Null when it cannot be started
+// (always in a browser page, which has one thread).
 Thread startThread(void (*routine)(void*), void* parameter);
 // Waits until the thread's routine has returned, then releases the thread.
 // A null thread is ignored.
 void joinThread(Thread thread);
 
-// Sleeps for at least `milliseconds`; not at all for 0 or less.
+// Sleeps for at least `milliseconds`; not at all for 0 or less. A browser
+// page cannot block: there the page's timer waits between passes, and this
+// returns at once.
 void sleepMs(int32_t milliseconds);
 
 // The scene lock keeps the frame thread's update and the window's paint apart.

@@ -38,6 +38,11 @@ void frameThreadMain(void* /*unused*/) {
 } // namespace
 
 void frameThreadPass() {
+    framePassWork();
+    sleepMs(frameIntervalMs);
+}
+
+void framePassWork() {
     if (void (*update)() = updateProc) {
         callLocked(update);
     }
@@ -52,10 +57,11 @@ void frameThreadPass() {
     if (void (*right)() = rightClickProc; right != nullptr && rightClickLatch == 1) {
         callLocked(right);
     }
-    sleepMs(frameIntervalMs);
 }
 
-void startFrameThread() {
+namespace {
+
+void resetShell() {
     frameIntervalMs = 30;
     leftClickLatch = 0;
     rightClickLatch = 0;
@@ -65,9 +71,20 @@ void startFrameThread() {
     drawProc = nullptr;
     leftClickProc = nullptr;
     rightClickProc = nullptr;
+}
+
+} // namespace
+
+void startFrameThread() {
+    resetShell();
     frameThreadStopping = false;
     frameThread = startThread(frameThreadMain, nullptr);
     // The thread is already running empty passes when the scene starts.
+    startScene();
+}
+
+void startSceneWithoutThread() {
+    resetShell();
     startScene();
 }
 

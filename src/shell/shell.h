@@ -34,6 +34,13 @@ void stopFrameThread();
 // request when a draw is installed, the latched clicks, then the sleep.
 void frameThreadPass();
 
+// For a platform without threads, whose own timer paces the frames: resets
+// the shell state as startFrameThread does and starts the scene, with no
+// frame thread; the timer then calls framePassWork once a tick.
+void startSceneWithoutThread();
+// The pass of the frame thread without its sleep.
+void framePassWork();
+
 // The key code of Escape, the one key the program answers.
 constexpr int32_t escapeKey = 27;
 

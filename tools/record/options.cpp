@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "gif_movie.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -127,6 +129,10 @@ bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& er
             options.atGiven = true;
             break;
         case 5:
+            if (!gifMovieAvailable) {
+                error = "--gif: this build of the recorder cannot write GIF files";
+                return false;
+            }
             options.gif = value;
             break;
         default:

@@ -1,4 +1,4 @@
-// Files, the error message and the close request, on SDL2 and the C library.
+// The error message and the close request, on SDL2.
 
 #include "platform/native.h"
 #include "platform/platform.h"
@@ -27,25 +27,6 @@ SDL_Window* platformWindow() {
 unsigned closeRequestEventType() {
     static const Uint32 type = SDL_RegisterEvents(1);
     return type;
-}
-
-bool readWholeFile(const char* path, std::vector<char>& bytes) {
-    bytes.clear();
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    if (!ok) {
-        bytes.clear();
-    }
-    return ok;
 }
 
 void displayDataFileError() {

@@ -1,0 +1,25 @@
+// The whole-file read on the C library, for the platform layers that have no
+// file interface of their own (SDL2, and the web build's file system).
+
+#include "platform/platform.h"
+
+#include <cstdio>
+
+bool readWholeFile(const char* path, std::vector<char>& bytes) {
+    bytes.clear();
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    if (!ok) {
+        bytes.clear();
+    }
+    return ok;
+}

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The web build: builds the web preset, then
+#  - proves that its recorder under node runs the same race as the Linux
+#    recorder of the optimised build (tests/cross/same_race.sh), for the
+#    shipped data and every race variant, once as built and once under
+#    AddressSanitizer and UndefinedBehaviorSanitizer (preset web-asan);
+#  - plays the page in the system's headless Chromium from a static server on
+#    127.0.0.1 (page_test.mjs, driven by puppeteer-core from npm).
+# The dev preset's gallop-record is the reference; it is built here when missing.
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$source_dir"
+source tools/deps.sh
+gallop_install_packages
+gallop_install_web_packages
+
+if [ ! -x build/dev/run/gallop-record ]; then
+    cmake --preset dev >/dev/null
+    cmake --build --preset dev -j 2 --target gallop-record art rundata
+fi
+cmake --preset web >/dev/null
+cmake --build --preset web -j 2
+run_dir=$source_dir/build/web/run
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failed=0
+
+tests/cross/same_race.sh web build/dev/run node "$run_dir/gallop-record.js" || failed=1
+
+# The same race once more with the recorder under AddressSanitizer and
+# UndefinedBehaviorSanitizer: the web layer's own code (sheets, back buffer).
+cmake --preset web-asan >/dev/null
+cmake --build --preset web-asan -j 2
+tests/cross/same_race.sh web-asan build/dev/run node "$source_dir/build/web-asan/run/gallop-record.js" ||
+    failed=1
+
+# The browser driver at the versions in package-lock.json; no browser download.
+(cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+node tests/web/page_test.mjs "$run_dir" "$scratch" || failed=1
+
+exit "$failed"
