@@ -12,6 +12,8 @@
 #include <array>
 #include <utility>
 
+const bool gifSupported = true;
+
 namespace {
 
 constexpr size_t colourSpace = size_t{1} << 24;

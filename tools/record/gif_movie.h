@@ -9,6 +9,9 @@
 
 struct GifFileType;
 
+// False in a build without giflib, where the recorder writes no GIF.
+extern const bool gifSupported;
+
 // The palette of the movie, chosen before the first frame from every pixel
 // that can appear (the sheets' pixels and the back buffer's black; a colour
 // counts as often as it is given). Up to 256 colours are kept exactly; more

@@ -13,8 +13,6 @@
 #include "race/update.h"
 #include "view/view.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +26,11 @@ constexpr int screenWidth = 800;
 constexpr int screenHeight = 600;
 
 const char* const dataFiles[] = {"deta/courseDeta.txt", "deta/rival.txt"};
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "gallop-record: %s\n%s", message.c_str(), recordUsage);
+    return 2;
+}
 
 int failure(const std::string& message) {
     std::fprintf(stderr, "gallop-record: %s\n", message.c_str());
@@ -87,16 +90,22 @@ int main(int argc, char** argv) {
     RecordOptions options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "gallop-record: %s\n%s", error.c_str(), recordUsage);
-        return 2;
+        return usageError(error);
+    }
+    if (!options.gif.empty() && !gifSupported) {
+        return usageError("this build writes no GIF (--gif); record --frames instead");
     }
     const std::string tracePath = absolute(options.trace);
     const std::string framesDir = absolute(options.frames);
     const std::string gifPath = absolute(options.gif);
 
-    if (!options.dir.empty() && chdir(options.dir.c_str()) != 0) {
-        return failure("cannot enter the run directory '" + options.dir +
-                       "': " + std::strerror(errno));
+    if (!options.dir.empty()) {
+        std::error_code code;
+        std::filesystem::current_path(options.dir, code);
+        if (code) {
+            return failure("cannot enter the run directory '" + options.dir +
+                           "': " + code.message());
+        }
     }
     const std::string runDir = std::filesystem::current_path().string();
 
@@ -164,7 +173,7 @@ int main(int argc, char** argv) {
         return finish(failure("cannot write the trace '" + tracePath + "'"));
     }
 
-    const bool progress = isatty(STDERR_FILENO) != 0 && options.ticks > 0;
+    const bool progress = errorOutputIsTerminal() && options.ticks > 0;
     const int closesBefore = closeRequestCount();
     std::vector<uint32_t> pixels;
     int32_t drawn = 0;
