@@ -107,25 +107,24 @@ int main(int argc, char** argv) {
                            "': " + code.message());
         }
     }
-    const std::string runDir = std::filesystem::current_path().string();
+    // A data file's full name for messages, in the system's own separators.
+    const std::filesystem::path runDir = std::filesystem::current_path();
+    auto fullName = [&](const char* file) { return (runDir / file).make_preferred().string(); };
 
     // The readers report a missing file only with the program's one message;
     // name the file first.
     for (const char* file : dataFiles) {
         std::FILE* probe = std::fopen(file, "rb");
         if (probe == nullptr) {
-            return failure("cannot read data file '" +
-                           (std::filesystem::path(runDir) / file).string() +
+            return failure("cannot read data file '" + fullName(file) +
                            "': " + std::strerror(errno));
         }
         std::fclose(probe);
     }
     if (!setupRace()) {
         releaseRace();
-        return failure("cannot set the race up from '" +
-                       (std::filesystem::path(runDir) / dataFiles[0]).string() + "' and '" +
-                       (std::filesystem::path(runDir) / dataFiles[1]).string() +
-                       "' (too few records?)");
+        return failure("cannot set the race up from '" + fullName(dataFiles[0]) + "' and '" +
+                       fullName(dataFiles[1]) + "' (too few records?)");
     }
 
     Outputs out;
