@@ -136,6 +136,16 @@ find_window() {
     done
 }
 
+# focus WINDOW: gives it the keyboard. A window just found may not be mapped
+# yet, and X refuses to focus it until it is.
+focus() {
+    for _ in $(seq 50); do
+        xdotool windowfocus --sync "$1" 2>/dev/null && return
+        sleep 0.1
+    done
+    echo "  could not focus window $1"
+}
+
 # The window's own size: with no window manager, Wine's X window is the
 # client area alone.
 window_size() {
@@ -167,9 +177,11 @@ mkdir -p "$scratch/unzipped"
 unzipped=$scratch/unzipped/gallop
 # The version resource's keys and values are UTF-16 strings in the file.
 resources=$(strings -el "$unzipped/gallop.exe" | paste -sd'|' -)
-for entry in "FileDescription|GALLOP, a horse race to watch" "ProductName|GALLOP" "FileVersion|1."; do
-    expect "gallop.exe names its ${entry%%|*} (${entry#*|}...)" \
-        grep -qF "$entry" <<<"$resources"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$source_dir/build/win32/CMakeCache.txt")
+for entry in "FileDescription|GALLOP, a horse race to watch" "ProductName|GALLOP" \
+    "FileVersion|$version|"; do
+    value=${entry#*|}
+    expect "gallop.exe names its ${entry%%|*} (${value%|})" grep -qF "$entry" <<<"$resources"
 done
 
 # ---- The Windows recorder runs the Linux recorder's race -------------------
@@ -238,7 +250,7 @@ window=$(find_window GALLOP 30)
 started=$(now)
 expect "a window to press keys in" [ -n "$window" ]
 if [ -n "$window" ]; then
-    xdotool windowfocus --sync "$window"
+    focus "$window"
     xdotool key a Return space
     sleep 1
     expect "other keys leave it running" running
@@ -279,7 +291,7 @@ if [ -n "$box" ]; then
         [ "$box_title" = Error ]
     sleep 1
     expect "the program waits for the box to be dismissed" running
-    xdotool windowfocus --sync "$box"
+    focus "$box"
     xdotool key Return
 fi
 finish_gallop 10
