@@ -2,6 +2,10 @@
 // (requests.cpp) builds on. No system header here.
 #pragma once
 
+// The program's one error message, "データファイルの読み込みに失敗しました", in
+// UTF-8. Each platform shows it in its own encoding.
+extern const char* const dataFileErrorText;
+
 // Shows the one error message: a message box, or standard error without a window.
 void displayDataFileError();
 

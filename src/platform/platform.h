@@ -112,3 +112,8 @@ void unlockScene();
 void requestPaint();
 // How many times requestPaint has been called since start-up.
 int paintRequestCount();
+
+// ---- The console ------------------------------------------------------------
+
+// True when standard error goes to a terminal, where a tool may show progress.
+bool errorOutputIsTerminal();

@@ -8,6 +8,8 @@
 
 #include <atomic>
 
+const char* const dataFileErrorText = "データファイルの読み込みに失敗しました";
+
 namespace {
 
 std::atomic<int> closeRequests{0};

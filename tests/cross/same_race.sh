@@ -95,16 +95,64 @@ same_frames() {
     done
 }
 
-# same_trace A B: equal byte for byte, or the first tick where they part.
+# trace_differences A B: where two traces of the same race part, field by
+# field: the first differing value, then for each field how many values
+# differ (a runner's field counts once per tick) and from which tick on.
+trace_differences() {
+    awk '
+        function tokens(line, out, n, i, runner, name) {
+            n = split(line, parts, /[][{},]+/)
+            runner = -1
+            for (i = 1; i <= n; ++i) {
+                if (parts[i] !~ /^"[A-Za-z]+":/) continue
+                name = parts[i]
+                sub(/:.*/, "", name)
+                gsub(/"/, "", name)
+                if (name == "bracket") ++runner
+                out[i] = (runner >= 0 && name != "runners" ? "runner " runner " " : "") name
+                values[i] = parts[i]
+                sub(/^[^:]*:/, "", values[i])
+            }
+            return n
+        }
+        NR == FNR { reference[FNR] = $0; next }
+        reference[FNR] != $0 {
+            ++lines
+            split("", theirs); split("", ours)
+            n = tokens(reference[FNR], names)
+            for (i = 1; i <= n; ++i) theirs[i] = values[i]
+            tokens($0, names)
+            for (i = 1; i <= n; ++i) ours[i] = values[i]
+            for (i = 1; i <= n; ++i) {
+                if (!(i in names) || theirs[i] == ours[i]) continue
+                field = names[i]
+                sub(/^runner [0-9]+ /, "", field)
+                if (!(field in count)) { first[field] = FNR - 1; order[++fields] = field }
+                ++count[field]
+                if (!shown) {
+                    printf "  first at tick %d: %s is %s in the reference, %s here\n",
+                        FNR - 1, names[i], theirs[i], ours[i]
+                    shown = 1
+                }
+            }
+        }
+        END {
+            printf "  %d of %d lines differ\n", lines, FNR
+            for (k = 1; k <= fields; ++k)
+                printf "  %s: %d values differ, from tick %d\n", order[k], count[order[k]], first[order[k]]
+        }' "$1" "$2"
+}
+
+# same_trace A B: equal byte for byte, or where they part.
 same_trace() {
     if cmp -s "$1" "$2"; then
         return 0
     fi
-    local line
-    line=$(cmp "$1" "$2" 2>&1 | sed -n 's/.* line \([0-9]*\).*/\1/p')
-    echo "  the traces part at line ${line:-?}:"
-    sed -n "${line:-1}p" "$1" | cut -c1-300 | sed 's/^/  reference: /'
-    sed -n "${line:-1}p" "$2" | cut -c1-300 | sed 's/^/  other:     /'
+    if [ ! -s "$2" ]; then
+        echo "  no trace written"
+    else
+        trace_differences "$1" "$2"
+    fi
     return 1
 }
 

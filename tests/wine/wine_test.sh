@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # The real 32-bit gallop.exe under Wine, on a virtual display of its own:
-#  - it runs the race and closes itself after about 21 s with exit code 0,
-#    in a window titled "GALLOP" with an 800×600 client area;
+#  - gallop-win32.zip holds gallop.exe, deta/, image/ and the read-me, and
+#    gallop.exe carries its icon and version;
+#  - gallop-record.exe runs the same race as the Linux recorder, trace byte
+#    for byte and frames pixel for pixel (tests/cross/same_race.sh);
+#  - unpacked from the zip, it runs the race and closes itself after about
+#    21 s with exit code 0, in a window titled "GALLOP" with an 800×600 client
+#    area and the program's icon;
 #  - its picture of the wait in the gate equals the recorder's frame 50
 #    (with gallop-record from the optimised build, when that exists);
 #  - Escape closes it at once, other keys do nothing;
-#  - without deta/rival.txt it shows the one error message in a message box
-#    and exits 0 once the box is dismissed.
+#  - without deta/rival.txt it shows the one error message in a message box,
+#    read as UTF-16 on a system whose ANSI code page is not Japanese, and
+#    exits 0 once the box is dismissed.
 # Cross-builds the win32 preset first. GALLOP_RECORD names another recorder.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -130,23 +136,92 @@ find_window() {
     done
 }
 
+# focus WINDOW: gives it the keyboard. A window just found may not be mapped
+# yet, and X refuses to focus it until it is.
+focus() {
+    for _ in $(seq 50); do
+        xdotool windowfocus --sync "$1" 2>/dev/null && return
+        sleep 0.1
+    done
+    echo "  could not focus window $1"
+}
+
 # The window's own size: with no window manager, Wine's X window is the
 # client area alone.
 window_size() {
     xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'
 }
 
-# ---- The race runs and the program closes itself -------------------------
+# The first image of a window's icon as X has it: 32×32 ARGB words, one a
+# line, fully transparent pixels as 0.
+window_icon() {
+    xprop -id "$1" -notype 32c _NET_WM_ICON | sed 's/^[^=]*= //' | tr -d ' ' | tr ',' '\n' |
+        sed -n '3,1026p'
+}
+# The same for the 32×32 image of an icon file.
+ico_pixels() {
+    convert "$1[0]" -depth 8 rgba:- | od -An -v -tu1 -w4 |
+        awk '{ printf "%.0f\n", $4 == 0 ? 0 : $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }'
+}
+
+# ---- The zip to hand out --------------------------------------------------
+zip_contents=$(cmake -E tar tf "$source_dir/build/win32/gallop-win32.zip" | grep -v '/$' | sort |
+    paste -sd' ' -) || true
+expected_contents="gallop/deta/courseDeta.txt gallop/deta/rival.txt gallop/gallop.exe \
+gallop/image/course.bmp gallop/image/gate.bmp gallop/image/horse.bmp gallop/image/uniform.bmp \
+gallop/readme.txt"
+expect "gallop-win32.zip holds the program, deta/, image/ and the read-me ($zip_contents)" \
+    [ "$zip_contents" = "$expected_contents" ]
+mkdir -p "$scratch/unzipped"
+(cd "$scratch/unzipped" && cmake -E tar xf "$source_dir/build/win32/gallop-win32.zip") || true
+unzipped=$scratch/unzipped/gallop
+# The version resource's keys and values are UTF-16 strings in the file.
+resources=$(strings -el "$unzipped/gallop.exe" | paste -sd'|' -) || true
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$source_dir/build/win32/CMakeCache.txt")
+for entry in "FileDescription|GALLOP, a horse race to watch" "ProductName|GALLOP" \
+    "FileVersion|$version|"; do
+    value=${entry#*|}
+    expect "gallop.exe names its ${entry%%|*} (${value%|})" grep -qF "$entry" <<<"$resources"
+done
+
+# ---- The Windows recorder runs the Linux recorder's race -------------------
+if [ -x "$record" ]; then
+    tests/cross/same_race.sh win32 "$(dirname "$record")" wine "$run_dir/gallop-record.exe" |
+        tee "$scratch/same_race.log" || true
+    counts=$(sed -n 's/^win32: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$scratch/same_race.log")
+    if [ -n "$counts" ]; then
+        passes=$((passes + ${counts% *}))
+        failures=$((failures + ${counts#* }))
+    else
+        expect "the cross-build comparison runs to its end" false
+    fi
+else
+    echo "skipped: no recorder at $record to compare the Windows recorder with"
+fi
+
+# Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF,
+# which this build does not write; 1 when the data cannot be read.
+mkdir -p "$scratch/nodata"
+for case in "2 --gif race.gif" "2 --ticks many" "1 --dir nodata --trace race.jsonl"; do
+    rc=0
+    (cd "$scratch" && wine "$run_dir/gallop-record.exe" ${case#* } >/dev/null 2>&1) || rc=$?
+    expect "gallop-record.exe ${case#* } exits with ${case%% *} (it gave $rc)" [ "$rc" = "${case%% *}" ]
+done
+
+# ---- Unpacked from the zip, the race runs and the program closes itself ----
 if [ -x "$record" ]; then
     "$record" --dir "$run_dir" --ticks 50 --frames "$scratch/frames" --at 50 >/dev/null
 fi
-start_gallop "$run_dir"
+start_gallop "$unzipped"
 window=$(find_window GALLOP 60)
 started=$(now)
 expect "a window titled GALLOP" [ -n "$window" ]
 if [ -n "$window" ]; then
     size=$(window_size "$window")
     expect "client area 800x600 (it is $size)" [ "$size" = 800x600 ]
+    # Wine hands the window class's icon to X as the window's icon.
+    expect "the window's icon is gallop.ico pixel for pixel" \
+        cmp -s <(window_icon "$window") <(ico_pixels "$run_dir/image/gallop.ico")
     if [ -x "$record" ]; then
         # Every frame of the wait in the gate is the same picture; the gate
         # opens about 3 s after the window appears.
@@ -175,7 +250,7 @@ window=$(find_window GALLOP 30)
 started=$(now)
 expect "a window to press keys in" [ -n "$window" ]
 if [ -n "$window" ]; then
-    xdotool windowfocus --sync "$window"
+    focus "$window"
     xdotool key a Return space
     sleep 1
     expect "other keys leave it running" running
@@ -190,15 +265,18 @@ expect "Escape closes it at once with exit code 0 (took $(seconds "$took") s, ex
 mkdir -p "$scratch/norival/deta"
 cp -r "$run_dir/gallop.exe" "$run_dir/image" "$scratch/norival/"
 cp "$run_dir/deta/courseDeta.txt" "$scratch/norival/deta/"
-# Code page 932 as the ANSI code page, so that the text arrives as written;
-# the message box's trace shows it as UTF-16 code units.
-start_gallop "$scratch/norival" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all,trace+msgbox
+# A Western ANSI code page (1252), where text passed as ANSI bytes would not
+# read as Japanese; the message box's trace shows its text as UTF-16 code
+# units.
+start_gallop "$scratch/norival" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 WINEDEBUG=-all,trace+msgbox
 box=
+box_title=
 for _ in $(seq 300); do
     for candidate in $(xdotool search --classname 'gallop.exe' 2>/dev/null); do
         name=$(xdotool getwindowname "$candidate" 2>/dev/null || true)
         if [ "$name" != GALLOP ] && [ "$name" != "Default IME" ] && [ -n "$name" ]; then
             box=$candidate
+            box_title=$name
         fi
     done
     [ -n "$box" ] && break
@@ -209,9 +287,11 @@ if [ -n "$box" ]; then
     expected=$(printf 'データファイルの読み込みに失敗しました' | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx2 --endian=big |
         tr -s ' \n' ' ' | sed 's/ /\\/g; s/\\$//')
     expect "the message box shows the error text" grep -qF "L\"$expected\"" "$scratch/wine.log"
+    expect "the message box has no caption of its own: the system's title (\"$box_title\")" \
+        [ "$box_title" = Error ]
     sleep 1
     expect "the program waits for the box to be dismissed" running
-    xdotool windowfocus --sync "$box"
+    focus "$box"
     xdotool key Return
 fi
 finish_gallop 10

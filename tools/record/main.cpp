@@ -13,8 +13,6 @@
 #include "race/update.h"
 #include "view/view.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +26,11 @@ constexpr int screenWidth = 800;
 constexpr int screenHeight = 600;
 
 const char* const dataFiles[] = {"deta/courseDeta.txt", "deta/rival.txt"};
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "gallop-record: %s\n%s", message.c_str(), recordUsage);
+    return 2;
+}
 
 int failure(const std::string& message) {
     std::fprintf(stderr, "gallop-record: %s\n", message.c_str());
@@ -87,36 +90,38 @@ int main(int argc, char** argv) {
     RecordOptions options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "gallop-record: %s\n%s", error.c_str(), recordUsage);
-        return 2;
+        return usageError(error);
     }
     const std::string tracePath = absolute(options.trace);
     const std::string framesDir = absolute(options.frames);
     const std::string gifPath = absolute(options.gif);
 
-    if (!options.dir.empty() && chdir(options.dir.c_str()) != 0) {
-        return failure("cannot enter the run directory '" + options.dir +
-                       "': " + std::strerror(errno));
+    if (!options.dir.empty()) {
+        std::error_code code;
+        std::filesystem::current_path(options.dir, code);
+        if (code) {
+            return failure("cannot enter the run directory '" + options.dir +
+                           "': " + code.message());
+        }
     }
-    const std::string runDir = std::filesystem::current_path().string();
+    // A data file's full name for messages, in the system's own separators.
+    const std::filesystem::path runDir = std::filesystem::current_path();
+    auto fullName = [&](const char* file) { return (runDir / file).make_preferred().string(); };
 
     // The readers report a missing file only with the program's one message;
     // name the file first.
     for (const char* file : dataFiles) {
         std::FILE* probe = std::fopen(file, "rb");
         if (probe == nullptr) {
-            return failure("cannot read data file '" +
-                           (std::filesystem::path(runDir) / file).string() +
+            return failure("cannot read data file '" + fullName(file) +
                            "': " + std::strerror(errno));
         }
         std::fclose(probe);
     }
     if (!setupRace()) {
         releaseRace();
-        return failure("cannot set the race up from '" +
-                       (std::filesystem::path(runDir) / dataFiles[0]).string() + "' and '" +
-                       (std::filesystem::path(runDir) / dataFiles[1]).string() +
-                       "' (too few records?)");
+        return failure("cannot set the race up from '" + fullName(dataFiles[0]) + "' and '" +
+                       fullName(dataFiles[1]) + "' (too few records?)");
     }
 
     Outputs out;
@@ -164,7 +169,7 @@ int main(int argc, char** argv) {
         return finish(failure("cannot write the trace '" + tracePath + "'"));
     }
 
-    const bool progress = isatty(STDERR_FILENO) != 0 && options.ticks > 0;
+    const bool progress = errorOutputIsTerminal() && options.ticks > 0;
     const int closesBefore = closeRequestCount();
     std::vector<uint32_t> pixels;
     int32_t drawn = 0;

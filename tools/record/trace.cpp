@@ -3,8 +3,8 @@
 #include "race/records.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -23,9 +23,12 @@ void add(std::string& out, const char* name, double value) {
         out += "null"; // JSON has no NaN or infinity; the race never makes them
         return;
     }
+    // The text of C's "%.17g", made by the C++ library rather than by printf,
+    // whose doubles differ between C libraries: every build writes the same bytes.
     char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    out += text;
+    const std::to_chars_result end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
+    out.append(text, end.ptr);
 }
 
 } // namespace
@@ -55,7 +58,10 @@ std::string traceLine() {
     add(out, "startDistance", static_cast<long long>(r.startDistance));
     out += ",\"courseExtras\":[";
     for (int k = 0; k < 4; ++k) {
-        out += (k > 0 ? "," : "") + std::to_string(r.courseExtras[k]);
+        if (k > 0) {
+            out += ',';
+        }
+        out += std::to_string(r.courseExtras[k]);
     }
     out += "],";
     add(out, "runnerCount", static_cast<long long>(r.runnerCount));

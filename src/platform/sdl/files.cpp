@@ -5,6 +5,7 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -12,8 +13,6 @@
 namespace {
 
 std::atomic<SDL_Window*> mainWindow{nullptr};
-
-const char* const dataFileErrorText = "データファイルの読み込みに失敗しました";
 
 } // namespace
 
@@ -42,4 +41,8 @@ void deliverCloseRequest() {
         event.type = closeRequestEventType();
         SDL_PushEvent(&event);
     }
+}
+
+bool errorOutputIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
 }

@@ -14,8 +14,6 @@ namespace {
 // One thread, so plain flags do.
 bool closeDelivered = false;
 
-const char* const dataFileErrorText = "データファイルの読み込みに失敗しました";
-
 } // namespace
 
 // The page installs Module.showDataFileError to show the message in the page;
@@ -45,4 +43,12 @@ bool closeRequested() {
 
 void clearCloseRequest() {
     closeDelivered = false;
+}
+
+// Under node, whether its standard error is a terminal; never in a page.
+EM_JS(int, errorStreamIsTerminal, (),
+      { return typeof process == "object" && process.stderr && process.stderr.isTTY ? 1 : 0; });
+
+bool errorOutputIsTerminal() {
+    return errorStreamIsTerminal() != 0;
 }

@@ -4,17 +4,26 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_platform.h"
 
+#include <io.h>
+
 #include <atomic>
+#include <cstdio>
+#include <string>
 
 namespace {
 
 std::atomic<HWND> mainWindow{nullptr};
 
-// "データファイルの読み込みに失敗しました" as code-page-932 bytes: MessageBoxA
-// takes ANSI text, which reads correctly where the ANSI code page is 932.
-const char dataFileErrorText[] = "\x83\x66\x81\x5b\x83\x5e\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc"
-                                 "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xc9\x8e\xb8\x94\x73\x82\xb5"
-                                 "\x82\xdc\x82\xb5\x82\xbd";
+// The error message as UTF-16, which reads the same whatever the system's
+// ANSI code page.
+std::wstring dataFileErrorWide() {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, dataFileErrorText, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+    if (length > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, dataFileErrorText, -1, wide.data(), length);
+    }
+    return wide;
+}
 
 } // namespace
 
@@ -51,12 +60,21 @@ bool readWholeFile(const char* path, std::vector<char>& bytes) {
 }
 
 void displayDataFileError() {
+    // Without a window (the recorder) nobody would be there to dismiss a box.
+    if (mainWindow.load() == nullptr) {
+        std::fprintf(stderr, "%s\n", dataFileErrorText);
+        return;
+    }
     // No owner window and no caption: the system shows its default title.
-    MessageBoxA(nullptr, dataFileErrorText, nullptr, MB_OK);
+    MessageBoxW(nullptr, dataFileErrorWide().c_str(), nullptr, MB_OK);
 }
 
 void deliverCloseRequest() {
     if (HWND window = mainWindow) {
         SendMessageA(window, WM_CLOSE, 0, 0);
     }
+}
+
+bool errorOutputIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
 }
