@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -23,12 +24,19 @@ void add(std::string& out, const char* name, double value) {
         out += "null"; // JSON has no NaN or infinity; the race never makes them
         return;
     }
-    // The text of C's "%.17g", made by the C++ library rather than by printf,
-    // whose doubles differ between C libraries: every build writes the same bytes.
+    // The text of C's "%.17g". Made by the C++ library where it can, since
+    // printf's doubles differ between C libraries (the Windows runtime's
+    // among them); a library without floating-point to_chars (the web
+    // build's) has an exactly rounding printf.
     char text[40];
+#if defined(__cpp_lib_to_chars) && __cpp_lib_to_chars >= 201611L
     const std::to_chars_result end =
         std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
     out.append(text, end.ptr);
+#else
+    const int length = std::snprintf(text, sizeof text, "%.17g", value);
+    out.append(text, static_cast<size_t>(std::clamp(length, 0, static_cast<int>(sizeof text) - 1)));
+#endif
 }
 
 } // namespace
