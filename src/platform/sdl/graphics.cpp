@@ -1,7 +1,8 @@
 // Bitmaps and copies on SDL2 software surfaces. No window or video subsystem
 // is needed: SDL loads the BMP files and holds the pixels, and the two copies
-// are exact loops over 32-bit words, so the colour key matches exactly and
-// nothing outside either bitmap is ever touched.
+// are exact copies of 32-bit words, so the colour key matches exactly and
+// nothing outside either bitmap is ever touched. Each sheet keeps the opaque
+// runs of its rows, found once when it is loaded, for its keyed copies.
 
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
@@ -13,11 +14,13 @@
 // pixel, 0x00RRGGBB in native byte order (the top byte unused).
 struct PlatformSheet {
     SDL_Surface* surface;
+    PixelRuns runs;
 };
 
 struct PlatformDrawContext {
-    SDL_Surface* surface; // null for a missing sheet
-    bool ownsSurface;     // a back buffer owns its surface; an opened sheet does not
+    SDL_Surface* surface;   // null for a missing sheet
+    bool ownsSurface;       // a back buffer owns its surface; an opened sheet does not
+    const PixelRuns* runs;  // an opened sheet's runs; null for a back buffer
 };
 
 namespace {
@@ -56,7 +59,9 @@ void copy(DrawContext target, int x, int y, int w, int h, DrawContext source, in
         unlockIfNeeded(to);
         return;
     }
-    if (keyed) {
+    if (keyed && source->runs != nullptr) {
+        copyPixelsKeyedRuns(rowsOf(to), x, y, w, h, rowsOf(from), *source->runs, sx, sy);
+    } else if (keyed) {
         copyPixelsKeyed(rowsOf(to), x, y, w, h, rowsOf(from), sx, sy);
     } else {
         copyPixelsOpaque(rowsOf(to), x, y, w, h, rowsOf(from), sx, sy);
@@ -91,10 +96,14 @@ Sheet loadSheet(const char* path) {
     // 24-bit file exactly; a 16-bit file as SDL expands it).
     SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
     SDL_FreeSurface(loaded);
-    if (converted == nullptr) {
+    if (converted == nullptr || !lockIfNeeded(converted)) {
+        SDL_FreeSurface(converted);
         return nullptr;
     }
-    return new PlatformSheet{converted};
+    Sheet sheet = new PlatformSheet{converted, {}};
+    prepareSheet(rowsOf(converted), sheet->runs);
+    unlockIfNeeded(converted);
+    return sheet;
 }
 
 void deleteSheet(Sheet sheet) {
@@ -106,7 +115,10 @@ void deleteSheet(Sheet sheet) {
 }
 
 DrawContext openSheet(DrawContext /*target*/, Sheet sheet) {
-    return new PlatformDrawContext{sheet == nullptr ? nullptr : sheet->surface, false};
+    if (sheet == nullptr) {
+        return new PlatformDrawContext{nullptr, false, nullptr};
+    }
+    return new PlatformDrawContext{sheet->surface, false, &sheet->runs};
 }
 
 void closeSheet(DrawContext context) {
@@ -132,7 +144,7 @@ DrawContext createBackBuffer(int width, int height) {
     if (surface == nullptr) {
         return nullptr;
     }
-    return new PlatformDrawContext{surface, true};
+    return new PlatformDrawContext{surface, true, nullptr};
 }
 
 void deleteBackBuffer(DrawContext buffer) {

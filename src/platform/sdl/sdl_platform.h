@@ -26,3 +26,16 @@ void paintRequestTaken();
 // 0x00RRGGBB in a 32-bit word): for presenting the back buffer in a window.
 // Null for a null context or a missing sheet. The context keeps ownership.
 SDL_Surface* contextSurface(DrawContext context);
+
+// The program's window with its back buffer. openScreen makes a fixed-size
+// window titled "GALLOP" and a back buffer of the same size, all black; null,
+// with SDL's error message set, when either cannot be had.
+struct PlatformScreen;
+typedef PlatformScreen* Screen;
+Screen openScreen(int width, int height);
+void closeScreen(Screen screen);
+SDL_Window* screenWindow(Screen screen);
+DrawContext screenBackBuffer(Screen screen);
+
+// Shows the whole back buffer in the window.
+void presentScreen(Screen screen);
