@@ -20,6 +20,31 @@ bool clip(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from
            clipCopy(to.width, to.height, from.width, from.height, x, y, w, h, sx, sy, span);
 }
 
+// Copies n words, as memmove would. Short runs are the common case in sprite
+// art, so up to 16 words go as two overlapping blocks through registers,
+// with no call.
+template <size_t words> void copyEnds(uint32_t* out, const uint32_t* in, size_t n) {
+    uint32_t head[words], tail[words];
+    std::memcpy(head, in, sizeof head);
+    std::memcpy(tail, in + n - words, sizeof tail);
+    std::memcpy(out, head, sizeof head);
+    std::memcpy(out + n - words, tail, sizeof tail);
+}
+
+void copyWords(uint32_t* out, const uint32_t* in, size_t n) {
+    if (n > 16) {
+        std::memmove(out, in, n * sizeof(uint32_t));
+    } else if (n >= 8) {
+        copyEnds<8>(out, in, n);
+    } else if (n >= 4) {
+        copyEnds<4>(out, in, n);
+    } else if (n >= 2) {
+        copyEnds<2>(out, in, n);
+    } else {
+        out[0] = in[0];
+    }
+}
+
 bool isKey(uint32_t pixel) {
     return (pixel & pixelRgbMask) == pixelColourKey;
 }
@@ -27,14 +52,16 @@ bool isKey(uint32_t pixel) {
 } // namespace
 
 void prepareSheet(const PixelRows& sheet, PixelRuns& runs) {
-    runs.rowStart.clear();
-    runs.runs.clear();
+    runs = PixelRuns{};
     if (sheet.pixels == nullptr || sheet.width <= 0 || sheet.height <= 0) {
         return;
     }
+    runs.blocksPerRow = (int64_t{sheet.width} + runBlockWidth - 1) / runBlockWidth;
     runs.rowStart.reserve(static_cast<size_t>(sheet.height) + 1);
+    runs.blockFirst.reserve(static_cast<size_t>(sheet.height * runs.blocksPerRow));
     for (int64_t r = 0; r < sheet.height; ++r) {
-        runs.rowStart.push_back(runs.runs.size());
+        const size_t rowFirst = runs.runs.size();
+        runs.rowStart.push_back(rowFirst);
         uint32_t* row = rowAt(sheet, r);
         int32_t c = 0;
         while (c < sheet.width) {
@@ -49,6 +76,13 @@ void prepareSheet(const PixelRows& sheet, PixelRuns& runs) {
             if (c > begin) {
                 runs.runs.push_back(PixelRun{begin, c});
             }
+        }
+        size_t run = rowFirst;
+        for (int64_t block = 0; block < runs.blocksPerRow; ++block) {
+            while (run < runs.runs.size() && runs.runs[run].end <= block * runBlockWidth) {
+                ++run;
+            }
+            runs.blockFirst.push_back(static_cast<uint32_t>(run - rowFirst));
         }
     }
     runs.rowStart.push_back(runs.runs.size());
@@ -89,25 +123,30 @@ void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const 
                          const PixelRuns& runs, int sx, int sy) {
     CopySpan span;
     if (!clip(to, x, y, w, h, from, sx, sy, span) ||
-        runs.rowStart.size() != static_cast<size_t>(from.height) + 1) {
+        runs.rowStart.size() != static_cast<size_t>(from.height) + 1 ||
+        runs.blockFirst.size() != static_cast<size_t>(from.height * runs.blocksPerRow)) {
         return;
     }
     const int32_t first = span.sx;
     const int32_t last = span.sx + span.w; // exclusive
+    const int64_t block = first / runBlockWidth;
     for (int64_t r = 0; r < span.h; ++r) {
-        const int64_t sourceRow = span.sy + r;
-        const PixelRun* run = runs.runs.data() + runs.rowStart[static_cast<size_t>(sourceRow)];
-        const PixelRun* end = runs.runs.data() + runs.rowStart[static_cast<size_t>(sourceRow) + 1];
-        // The first run that reaches into the block.
-        run = std::upper_bound(run, end, first,
-                               [](int32_t column, const PixelRun& each) { return column < each.end; });
+        const size_t sourceRow = static_cast<size_t>(span.sy + r);
+        const PixelRun* rowRuns = runs.runs.data() + runs.rowStart[sourceRow];
+        const PixelRun* end = runs.runs.data() + runs.rowStart[sourceRow + 1];
+        // The block's first run, then on to the first run that reaches into the copy.
+        const PixelRun* run =
+            rowRuns + runs.blockFirst[sourceRow * static_cast<size_t>(runs.blocksPerRow) +
+                                      static_cast<size_t>(block)];
+        while (run != end && run->end <= first) {
+            ++run;
+        }
         uint32_t* out = rowAt(to, span.y + r) + span.x;
-        const uint32_t* in = rowAt(from, sourceRow);
+        const uint32_t* in = rowAt(from, static_cast<int64_t>(sourceRow));
         for (; run != end && run->begin < last; ++run) {
             const int32_t begin = std::max(run->begin, first);
             const int32_t stop = std::min(run->end, last);
-            std::memmove(out + (begin - first), in + begin,
-                         static_cast<size_t>(stop - begin) * sizeof(uint32_t));
+            copyWords(out + (begin - first), in + begin, static_cast<size_t>(stop - begin));
         }
     }
 }

@@ -32,10 +32,17 @@ struct PixelRun {
 // The opaque runs of a bitmap, row by row, left to right: the runs of row y
 // are runs[rowStart[y]] up to runs[rowStart[y + 1]]. Runs are as long as
 // they can be (two runs of a row never touch), so a row without the key is
-// one run and a row of nothing but the key has none.
+// one run and a row of nothing but the key has none. So that a copy from the
+// middle of a row finds its first run at once, blockFirst holds for every
+// row and every block of runBlockWidth columns (blocksPerRow blocks a row)
+// the position, counted from the row's first run, of the first run that ends
+// after the block's first column.
+constexpr int runBlockWidth = 64;
 struct PixelRuns {
     std::vector<size_t> rowStart; // height + 1 entries
     std::vector<PixelRun> runs;
+    int64_t blocksPerRow = 0;
+    std::vector<uint32_t> blockFirst; // height × blocksPerRow entries
 };
 
 // Readies a freshly loaded sheet for keyed copies: clears the unused top

@@ -18,9 +18,9 @@ struct PlatformSheet {
 };
 
 struct PlatformDrawContext {
-    SDL_Surface* surface;   // null for a missing sheet
-    bool ownsSurface;       // a back buffer owns its surface; an opened sheet does not
-    const PixelRuns* runs;  // an opened sheet's runs; null for a back buffer
+    SDL_Surface* surface;  // null for a missing sheet
+    bool ownsSurface;      // a back buffer owns its surface; an opened sheet does not
+    const PixelRuns* runs; // an opened sheet's runs; null for a back buffer
 };
 
 namespace {
