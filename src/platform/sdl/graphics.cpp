@@ -19,7 +19,8 @@ struct PlatformSheet {
 
 struct PlatformDrawContext {
     SDL_Surface* surface;  // null for a missing sheet
-    bool ownsSurface;      // a back buffer owns its surface; an opened sheet does not
+    bool isBackBuffer;     // a back buffer, not a sheet opened for one draw
+    bool ownsSurface;      // a back buffer of its own, not over the window's surface
     const PixelRuns* runs; // an opened sheet's runs; null for a back buffer
 };
 
@@ -116,13 +117,13 @@ void deleteSheet(Sheet sheet) {
 
 DrawContext openSheet(DrawContext /*target*/, Sheet sheet) {
     if (sheet == nullptr) {
-        return new PlatformDrawContext{nullptr, false, nullptr};
+        return new PlatformDrawContext{nullptr, false, false, nullptr};
     }
-    return new PlatformDrawContext{sheet->surface, false, &sheet->runs};
+    return new PlatformDrawContext{sheet->surface, false, false, &sheet->runs};
 }
 
 void closeSheet(DrawContext context) {
-    if (context != nullptr && !context->ownsSurface) {
+    if (context != nullptr && !context->isBackBuffer) {
         delete context;
     }
 }
@@ -144,14 +145,16 @@ DrawContext createBackBuffer(int width, int height) {
     if (surface == nullptr) {
         return nullptr;
     }
-    return new PlatformDrawContext{surface, true, nullptr};
+    return new PlatformDrawContext{surface, true, true, nullptr};
 }
 
 void deleteBackBuffer(DrawContext buffer) {
-    if (buffer == nullptr || !buffer->ownsSurface) {
+    if (buffer == nullptr || !buffer->isBackBuffer) {
         return;
     }
-    SDL_FreeSurface(buffer->surface);
+    if (buffer->ownsSurface) {
+        SDL_FreeSurface(buffer->surface);
+    }
     delete buffer;
 }
 
@@ -185,7 +188,7 @@ bool readPixels(DrawContext context, std::vector<uint32_t>& rgb) {
 
 bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb) {
     SDL_Surface* surface = surfaceOf(context);
-    if (surface == nullptr || !context->ownsSurface ||
+    if (surface == nullptr || !context->isBackBuffer ||
         rgb.size() != static_cast<size_t>(surface->w) * static_cast<size_t>(surface->h) ||
         !lockIfNeeded(surface)) {
         return false;
@@ -199,6 +202,15 @@ bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb) {
     }
     unlockIfNeeded(surface);
     return true;
+}
+
+DrawContext createBackBufferOn(SDL_Surface* surface) {
+    if (surface == nullptr || surface->format->format != SDL_PIXELFORMAT_RGB888 ||
+        SDL_MUSTLOCK(surface)) {
+        return nullptr;
+    }
+    SDL_FillRect(surface, nullptr, 0);
+    return new PlatformDrawContext{surface, true, false, nullptr};
 }
 
 SDL_Surface* contextSurface(DrawContext context) {
