@@ -24,15 +24,19 @@ struct PixelRows {
 constexpr uint32_t pixelColourKey = 0x000000FFu;
 constexpr uint32_t pixelRgbMask = 0x00FFFFFFu;
 
-// One opaque run: columns begin to end - 1 of a row, none of them the key.
+// One opaque run: columns begin to end - 1 of a row, none of them the key,
+// whose pixels are packed[at] up to packed[at + end - begin].
 struct PixelRun {
     int32_t begin, end;
+    size_t at;
 };
 
 // The opaque runs of a bitmap, row by row, left to right: the runs of row y
 // are runs[rowStart[y]] up to runs[rowStart[y + 1]]. Runs are as long as
 // they can be (two runs of a row never touch), so a row without the key is
-// one run and a row of nothing but the key has none. So that a copy from the
+// one run and a row of nothing but the key has none. The opaque pixels are
+// also kept packed, run after run, so that a keyed copy reads only them, in
+// order, and not the key pixels between them. So that a copy from the
 // middle of a row finds its first run at once, blockFirst holds for every
 // row and every block of runBlockWidth columns (blocksPerRow blocks a row)
 // the position, counted from the row's first run, of the first run that ends
@@ -43,12 +47,12 @@ struct PixelRuns {
     std::vector<PixelRun> runs;
     int64_t blocksPerRow = 0;
     std::vector<uint32_t> blockFirst; // height × blocksPerRow entries
+    std::vector<uint32_t> packed;     // every run's pixels, top byte cleared
 };
 
-// Readies a freshly loaded sheet for keyed copies: clears the unused top
-// byte of every pixel (so that copying a run whole writes exactly the
-// colour) and finds the opaque runs of every row. The runs stay valid as
-// long as the pixels are not changed. A null or empty bitmap gets no runs.
+// Readies a freshly loaded sheet for keyed copies: finds the opaque runs of
+// every row and packs their pixels. The runs stay valid as long as the
+// pixels are not changed. A null or empty bitmap gets no runs.
 void prepareSheet(const PixelRows& sheet, PixelRuns& runs);
 
 // Copies the w × h block at (sx, sy) of `from` to (x, y) of `to`, clipped to
@@ -60,6 +64,7 @@ void copyPixelsOpaque(const PixelRows& to, int x, int y, int w, int h, const Pix
 void copyPixelsKeyed(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from, int sx,
                      int sy);
 // The same as copyPixelsKeyed for a sheet readied by prepareSheet, with
-// `runs` its runs: one memcpy per opaque run inside the copied block.
+// `runs` its runs: one memcpy per opaque run inside the copied block, from
+// the packed pixels.
 void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from,
                          const PixelRuns& runs, int sx, int sy);
