@@ -37,6 +37,12 @@ template <size_t words> void copyEnds(uint32_t* out, const uint32_t* in, size_t 
 }
 
 [[gnu::always_inline]] inline void copyWords(uint32_t* out, const uint32_t* in, size_t n) {
+#ifndef __OPTIMIZE__
+    // Unoptimised (and sanitizer) builds would call memcpy for every block:
+    // there one call per run is quicker, and checks the whole run at once.
+    std::memcpy(out, in, n * sizeof(uint32_t));
+    return;
+#endif
     if (n > 16) {
         for (size_t i = 0; i + 8 < n; i += 8) {
             copyBlock<8>(out + i, in + i);
@@ -53,10 +59,6 @@ template <size_t words> void copyEnds(uint32_t* out, const uint32_t* in, size_t 
     }
 }
 
-bool isKey(uint32_t pixel) {
-    return (pixel & pixelRgbMask) == pixelColourKey;
-}
-
 } // namespace
 
 void prepareSheet(const PixelRows& sheet, PixelRuns& runs) {
@@ -67,23 +69,25 @@ void prepareSheet(const PixelRows& sheet, PixelRuns& runs) {
     runs.blocksPerRow = (int64_t{sheet.width} + runBlockWidth - 1) / runBlockWidth;
     runs.rowStart.reserve(static_cast<size_t>(sheet.height) + 1);
     runs.blockFirst.reserve(static_cast<size_t>(sheet.height * runs.blocksPerRow));
+    // Plain loops over the words: loading a sheet stays quick in unoptimised
+    // and instrumented builds too.
     for (int64_t r = 0; r < sheet.height; ++r) {
         const size_t rowFirst = runs.runs.size();
         runs.rowStart.push_back(rowFirst);
-        uint32_t* row = rowAt(sheet, r);
+        const uint32_t* row = rowAt(sheet, r);
+        const int32_t width = sheet.width;
         int32_t c = 0;
-        while (c < sheet.width) {
-            while (c < sheet.width && isKey(row[c])) {
+        while (c < width) {
+            while (c < width && (row[c] & pixelRgbMask) == pixelColourKey) {
                 ++c;
             }
             const int32_t begin = c;
-            const size_t at = runs.packed.size();
-            while (c < sheet.width && !isKey(row[c])) {
-                runs.packed.push_back(row[c] & pixelRgbMask);
+            while (c < width && (row[c] & pixelRgbMask) != pixelColourKey) {
                 ++c;
             }
             if (c > begin) {
-                runs.runs.push_back(PixelRun{begin, c, at});
+                runs.runs.push_back(PixelRun{begin, c, runs.packed.size()});
+                runs.packed.insert(runs.packed.end(), row + begin, row + c);
             }
         }
         size_t run = rowFirst;
@@ -93,6 +97,10 @@ void prepareSheet(const PixelRows& sheet, PixelRuns& runs) {
             }
             runs.blockFirst.push_back(static_cast<uint32_t>(run - rowFirst));
         }
+    }
+    uint32_t* packed = runs.packed.data();
+    for (size_t i = 0, n = runs.packed.size(); i < n; ++i) {
+        packed[i] &= pixelRgbMask;
     }
     runs.rowStart.push_back(runs.runs.size());
 }
