@@ -10,6 +10,7 @@ gallop_packages=(
     libpng-dev                                   # the tests read the PNG frames back
     libgtest-dev libbenchmark-dev                # tests and benchmarks
     xvfb xauth xdotool x11-utils xfonts-base imagemagick # window tests on a virtual display
+    time # tools/measure-window.sh: the program's CPU time and peak memory
 )
 
 # The Windows program: the MinGW-w64 cross compiler, and Wine (32-bit) to run

@@ -2,9 +2,17 @@
 // that keeps its own pixels (SDL2 surfaces, the web build's buffers). Each
 // pixel is one word, 0x00RRGGBB in native byte order; the top byte is not
 // part of the colour. No system header here.
+//
+// A platform layer that loads a sprite sheet into memory calls prepareSheet
+// once on its pixels and keeps the PixelRuns beside them; every keyed copy
+// from that sheet then goes through copyPixelsKeyedRuns, which copies the
+// opaque runs of each row whole instead of testing pixel by pixel. Bitmaps
+// without runs (a back buffer) use copyPixelsKeyed. Both give the same pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct PixelRows {
     uint32_t* pixels;  // the top-left pixel; null for no bitmap
@@ -16,10 +24,47 @@ struct PixelRows {
 constexpr uint32_t pixelColourKey = 0x000000FFu;
 constexpr uint32_t pixelRgbMask = 0x00FFFFFFu;
 
+// One opaque run: columns begin to end - 1 of a row, none of them the key,
+// whose pixels are packed[at] up to packed[at + end - begin].
+struct PixelRun {
+    int32_t begin, end;
+    size_t at;
+};
+
+// The opaque runs of a bitmap, row by row, left to right: the runs of row y
+// are runs[rowStart[y]] up to runs[rowStart[y + 1]]. Runs are as long as
+// they can be (two runs of a row never touch), so a row without the key is
+// one run and a row of nothing but the key has none. The opaque pixels are
+// also kept packed, run after run, so that a keyed copy reads only them, in
+// order, and not the key pixels between them. So that a copy from the
+// middle of a row finds its first run at once, blockFirst holds for every
+// row and every block of runBlockWidth columns (blocksPerRow blocks a row)
+// the position, counted from the row's first run, of the first run that ends
+// after the block's first column.
+constexpr int runBlockWidth = 64;
+struct PixelRuns {
+    std::vector<size_t> rowStart; // height + 1 entries
+    std::vector<PixelRun> runs;
+    int64_t blocksPerRow = 0;
+    std::vector<uint32_t> blockFirst; // height × blocksPerRow entries
+    std::vector<uint32_t> packed;     // every run's pixels, top byte cleared
+};
+
+// Readies a freshly loaded sheet for keyed copies: finds the opaque runs of
+// every row and packs their pixels. The runs stay valid as long as the
+// pixels are not changed. A null or empty bitmap gets no runs.
+void prepareSheet(const PixelRows& sheet, PixelRuns& runs);
+
 // Copies the w × h block at (sx, sy) of `from` to (x, y) of `to`, clipped to
-// both bitmaps; nothing outside either is read or written. The keyed copy
-// skips source pixels whose colour is exactly the key.
+// both bitmaps; nothing outside either is read or written. The keyed copies
+// skip source pixels whose colour is exactly the key, and write the others
+// with the top byte cleared.
 void copyPixelsOpaque(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from,
                       int sx, int sy);
 void copyPixelsKeyed(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from, int sx,
                      int sy);
+// The same as copyPixelsKeyed for a sheet readied by prepareSheet, with
+// `runs` its runs: one memcpy per opaque run inside the copied block, from
+// the packed pixels.
+void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from,
+                         const PixelRuns& runs, int sx, int sy);

@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 
 struct PlatformThread {
@@ -50,8 +51,25 @@ void joinThread(Thread thread) {
     delete thread;
 }
 
+// For measuring the tick period from outside: with GALLOP_TICK_LOG naming a
+// file, the frame thread notes there when each of its sleeps begins, in
+// microseconds, a line each. Nothing is noted otherwise.
+void noteSleep() {
+    static std::FILE* const log = [] {
+        const char* path = SDL_getenv("GALLOP_TICK_LOG");
+        return path == nullptr || *path == '\0' ? nullptr : std::fopen(path, "w");
+    }();
+    if (log != nullptr) {
+        std::fprintf(log, "%llu\n",
+                     static_cast<unsigned long long>(SDL_GetPerformanceCounter() * 1000000.0 /
+                                                     SDL_GetPerformanceFrequency()));
+        std::fflush(log);
+    }
+}
+
 void sleepMs(int32_t milliseconds) {
     if (milliseconds > 0) {
+        noteSleep();
         SDL_Delay(static_cast<Uint32>(milliseconds));
     }
 }

@@ -1,7 +1,8 @@
 // Bitmaps and copies on SDL2 software surfaces. No window or video subsystem
 // is needed: SDL loads the BMP files and holds the pixels, and the two copies
-// are exact loops over 32-bit words, so the colour key matches exactly and
-// nothing outside either bitmap is ever touched.
+// are exact copies of 32-bit words, so the colour key matches exactly and
+// nothing outside either bitmap is ever touched. Each sheet keeps the opaque
+// runs of its rows, found once when it is loaded, for its keyed copies.
 
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
@@ -13,11 +14,14 @@
 // pixel, 0x00RRGGBB in native byte order (the top byte unused).
 struct PlatformSheet {
     SDL_Surface* surface;
+    PixelRuns runs;
 };
 
 struct PlatformDrawContext {
-    SDL_Surface* surface; // null for a missing sheet
-    bool ownsSurface;     // a back buffer owns its surface; an opened sheet does not
+    SDL_Surface* surface;  // null for a missing sheet
+    bool isBackBuffer;     // a back buffer, not a sheet opened for one draw
+    bool ownsSurface;      // a back buffer of its own, not over the window's surface
+    const PixelRuns* runs; // an opened sheet's runs; null for a back buffer
 };
 
 namespace {
@@ -56,7 +60,9 @@ void copy(DrawContext target, int x, int y, int w, int h, DrawContext source, in
         unlockIfNeeded(to);
         return;
     }
-    if (keyed) {
+    if (keyed && source->runs != nullptr) {
+        copyPixelsKeyedRuns(rowsOf(to), x, y, w, h, rowsOf(from), *source->runs, sx, sy);
+    } else if (keyed) {
         copyPixelsKeyed(rowsOf(to), x, y, w, h, rowsOf(from), sx, sy);
     } else {
         copyPixelsOpaque(rowsOf(to), x, y, w, h, rowsOf(from), sx, sy);
@@ -91,10 +97,14 @@ Sheet loadSheet(const char* path) {
     // 24-bit file exactly; a 16-bit file as SDL expands it).
     SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
     SDL_FreeSurface(loaded);
-    if (converted == nullptr) {
+    if (converted == nullptr || !lockIfNeeded(converted)) {
+        SDL_FreeSurface(converted);
         return nullptr;
     }
-    return new PlatformSheet{converted};
+    Sheet sheet = new PlatformSheet{converted, {}};
+    prepareSheet(rowsOf(converted), sheet->runs);
+    unlockIfNeeded(converted);
+    return sheet;
 }
 
 void deleteSheet(Sheet sheet) {
@@ -106,11 +116,14 @@ void deleteSheet(Sheet sheet) {
 }
 
 DrawContext openSheet(DrawContext /*target*/, Sheet sheet) {
-    return new PlatformDrawContext{sheet == nullptr ? nullptr : sheet->surface, false};
+    if (sheet == nullptr) {
+        return new PlatformDrawContext{nullptr, false, false, nullptr};
+    }
+    return new PlatformDrawContext{sheet->surface, false, false, &sheet->runs};
 }
 
 void closeSheet(DrawContext context) {
-    if (context != nullptr && !context->ownsSurface) {
+    if (context != nullptr && !context->isBackBuffer) {
         delete context;
     }
 }
@@ -132,14 +145,16 @@ DrawContext createBackBuffer(int width, int height) {
     if (surface == nullptr) {
         return nullptr;
     }
-    return new PlatformDrawContext{surface, true};
+    return new PlatformDrawContext{surface, true, true, nullptr};
 }
 
 void deleteBackBuffer(DrawContext buffer) {
-    if (buffer == nullptr || !buffer->ownsSurface) {
+    if (buffer == nullptr || !buffer->isBackBuffer) {
         return;
     }
-    SDL_FreeSurface(buffer->surface);
+    if (buffer->ownsSurface) {
+        SDL_FreeSurface(buffer->surface);
+    }
     delete buffer;
 }
 
@@ -173,7 +188,7 @@ bool readPixels(DrawContext context, std::vector<uint32_t>& rgb) {
 
 bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb) {
     SDL_Surface* surface = surfaceOf(context);
-    if (surface == nullptr || !context->ownsSurface ||
+    if (surface == nullptr || !context->isBackBuffer ||
         rgb.size() != static_cast<size_t>(surface->w) * static_cast<size_t>(surface->h) ||
         !lockIfNeeded(surface)) {
         return false;
@@ -187,6 +202,15 @@ bool writePixels(DrawContext context, const std::vector<uint32_t>& rgb) {
     }
     unlockIfNeeded(surface);
     return true;
+}
+
+DrawContext createBackBufferOn(SDL_Surface* surface) {
+    if (surface == nullptr || surface->format->format != SDL_PIXELFORMAT_RGB888 ||
+        SDL_MUSTLOCK(surface)) {
+        return nullptr;
+    }
+    SDL_FillRect(surface, nullptr, 0);
+    return new PlatformDrawContext{surface, true, false, nullptr};
 }
 
 SDL_Surface* contextSurface(DrawContext context) {

@@ -26,3 +26,27 @@ void paintRequestTaken();
 // 0x00RRGGBB in a 32-bit word): for presenting the back buffer in a window.
 // Null for a null context or a missing sheet. The context keeps ownership.
 SDL_Surface* contextSurface(DrawContext context);
+
+// A back buffer over the pixels of `surface`, which must be
+// SDL_PIXELFORMAT_RGB888 and need no locking (null otherwise): drawing into
+// it draws straight into the surface, cleared black here. deleteBackBuffer
+// leaves the surface to its owner.
+DrawContext createBackBufferOn(SDL_Surface* surface);
+
+// The program's window with its back buffer. openScreen makes a fixed-size
+// window titled "GALLOP" and a back buffer of the same size, all black; null,
+// with SDL's error message set, when either cannot be had.
+struct PlatformScreen;
+typedef PlatformScreen* Screen;
+Screen openScreen(int width, int height);
+void closeScreen(Screen screen);
+SDL_Window* screenWindow(Screen screen);
+DrawContext screenBackBuffer(Screen screen);
+
+// Shows the whole back buffer in the window: through the window's own
+// surface, or through a hardware renderer that scales it up in whole-number
+// blocks where the display is of high density. Call it after drawing, on the
+// thread that runs the event loop.
+void presentScreen(Screen screen);
+// How presentScreen shows it: "window surface" or "hardware renderer".
+const char* screenPresenter(Screen screen);

@@ -1,0 +1,15 @@
+# Sourced by the scripts that run the real window: start_virtual_display DIR
+# starts Xvfb on a display number it picks itself (24-bit, no GPU), keeps its
+# number and log in DIR, sets xvfb_pid and exports DISPLAY. It fails when
+# Xvfb does not start within 10 s.
+start_virtual_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>"$1/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$1/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$1/display" ] || return 1
+    export DISPLAY=":$(head -n 1 "$1/display")"
+    unset WAYLAND_DISPLAY
+}
