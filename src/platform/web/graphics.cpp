@@ -18,12 +18,14 @@
 struct PlatformSheet {
     std::vector<uint32_t> storage;
     PixelRows rows;
+    PixelRuns runs; // the opaque runs of every row, for keyed copies
 };
 
 struct PlatformDrawContext {
-    PixelRows rows;                // rows.pixels is null for a missing sheet
-    std::vector<uint32_t> storage; // a back buffer's own pixels; empty for an opened sheet
-    bool ownsPixels;               // a back buffer owns its pixels; an opened sheet does not
+    PixelRows rows;                  // rows.pixels is null for a missing sheet
+    std::vector<uint32_t> storage;   // a back buffer's own pixels; empty for an opened sheet
+    bool ownsPixels;                 // a back buffer owns its pixels; an opened sheet does not
+    const PixelRuns* runs = nullptr; // an opened sheet's runs; null for a back buffer
 };
 
 namespace {
@@ -48,6 +50,7 @@ Sheet sheetFromRgb(const unsigned char* rgb, int width, int height) {
         sheet->storage[i] = uint32_t{pixel[0]} << 16 | uint32_t{pixel[1]} << 8 | pixel[2];
     }
     sheet->rows = PixelRows{sheet->storage.data(), width, height, width};
+    prepareSheet(sheet->rows, sheet->runs);
     return sheet;
 }
 
@@ -78,7 +81,10 @@ void deleteSheet(Sheet sheet) {
 }
 
 DrawContext openSheet(DrawContext /*target*/, Sheet sheet) {
-    return new PlatformDrawContext{sheet == nullptr ? noRows : sheet->rows, {}, false};
+    if (sheet == nullptr) {
+        return new PlatformDrawContext{noRows, {}, false};
+    }
+    return new PlatformDrawContext{sheet->rows, {}, false, &sheet->runs};
 }
 
 void closeSheet(DrawContext context) {
@@ -93,7 +99,11 @@ void copyOpaque(DrawContext target, int x, int y, int w, int h, DrawContext sour
 }
 
 void copyKeyed(DrawContext target, int x, int y, int w, int h, DrawContext source, int sx, int sy) {
-    copyPixelsKeyed(rowsOf(target), x, y, w, h, rowsOf(source), sx, sy);
+    if (source != nullptr && source->runs != nullptr) {
+        copyPixelsKeyedRuns(rowsOf(target), x, y, w, h, rowsOf(source), *source->runs, sx, sy);
+    } else {
+        copyPixelsKeyed(rowsOf(target), x, y, w, h, rowsOf(source), sx, sy);
+    }
 }
 
 DrawContext createBackBuffer(int width, int height) {
