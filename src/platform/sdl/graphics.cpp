@@ -5,6 +5,7 @@
 
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
+#include "platform/sdl/bmp_file.h"
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
@@ -82,7 +83,7 @@ Sheet loadSheet(const char* path) {
     if (path == nullptr) {
         return nullptr;
     }
-    SDL_Surface* loaded = SDL_LoadBMP(path);
+    SDL_Surface* loaded = loadBmpFile(path);
     if (loaded == nullptr) {
         return nullptr;
     }
