@@ -54,8 +54,13 @@ std::string traceLine() {
     out += ',';
     add(out, "startDistance", static_cast<long long>(r.startDistance));
     out += ",\"courseExtras\":[";
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about
+    // the inlined insert of a "literal" + std::string expression.
     for (int k = 0; k < 4; ++k) {
-        out += (k > 0 ? "," : "") + std::to_string(r.courseExtras[k]);
+        if (k > 0) {
+            out += ',';
+        }
+        out += std::to_string(r.courseExtras[k]);
     }
     out += "],";
     add(out, "runnerCount", static_cast<long long>(r.runnerCount));
