@@ -5,11 +5,12 @@
 
 #include <SDL.h>
 
+#include <climits>
 #include <vector>
 
 SDL_Surface* loadBmpFile(const char* path) {
     std::vector<char> bytes;
-    if (!readWholeFile(path, bytes) ||
+    if (!readWholeFile(path, bytes) || bytes.size() > static_cast<size_t>(INT_MAX) ||
         !bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
         return nullptr;
     }
