@@ -106,12 +106,14 @@ TEST_F(RaceSetup, ShortRivalFileSeatsAsManyRunners) {
 TEST_F(RaceSetup, StopsWhenADataFileCannotBeRead) {
     dir.write("deta/rival.txt", rivalFile(18, 4, 0));
     EXPECT_FALSE(setupRace()); // no course file
+    EXPECT_EQ(race, nullptr);
     EXPECT_EQ(runners, nullptr);
     EXPECT_EQ(rivals, nullptr);
 
     dir.write("deta/courseDeta.txt", courseFile(courseLine("Raced", 0, 0, 2, 1000)));
     std::filesystem::remove(dir.path() / "deta/rival.txt");
     EXPECT_FALSE(setupRace());
+    EXPECT_EQ(race, nullptr);
     EXPECT_EQ(runners, nullptr);
     EXPECT_EQ(rivals, nullptr);
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -154,6 +156,45 @@ TEST_F(RaceUpdate, BaseSpeedZeroNeverMovesAndHugeSpeedsDoNotOverflow) {
     EXPECT_EQ(runners[1].speed, 99999.0);
     EXPECT_EQ(runners[1].distance, 1000 - 2000);
     EXPECT_EQ(runners[2].distance, 1000); // a negative speed never moves
+}
+
+struct CorruptCase {
+    const char* what;
+    double carry;
+    int32_t frame;
+    int32_t expectedMove;  // units runner 0 covers in one step at speed 1
+    int32_t expectedFrame; // gaitFrame and strideFrame after one advance
+};
+
+// Records that no race makes still update in defined ways: frames past their
+// range start again, a carry beyond 32 bits moves as far as 32 bits go, and
+// a runner count beyond 18 takes the first 18 runners.
+TEST_F(RaceUpdate, RecordsOutOfRangeUpdateWithinTheirBounds) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const CorruptCase cases[] = {
+        {"in range", 0.5, 2, 0, 3},
+        {"largest frame", 0.0, INT32_MAX, 0, 0},
+        {"negative frame", 0.0, -7, 0, -6},
+        {"huge carry", 1e300, 0, INT32_MAX, 1},
+        {"negative carry", -1e300, 0, INT32_MIN, 1},
+        {"infinite carry", inf, 0, INT32_MAX, 1},
+        {"carry not a number", std::nan(""), 0, 0, 1},
+    };
+    for (const CorruptCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        makeRace(std::vector<int32_t>(18, 1));
+        race->runnerCount = 40; // the array holds 18
+        race->gaitRunning = 1;
+        race->strideRunning = 1;
+        race->gaitFrame = c.frame;
+        runners[0].strideFrame = c.frame;
+        runners[0].carry = c.carry;
+        advanceGait();
+        EXPECT_EQ(race->gaitFrame, c.expectedFrame);
+        EXPECT_EQ(runners[0].strideFrame, c.expectedFrame);
+        step();
+        EXPECT_EQ(runners[0].distance, wrapSub(1000, c.expectedMove));
+    }
 }
 
 TEST_F(RaceUpdate, FirstOddStepDriftsEveryoneThenTheFieldIsBlocked) {

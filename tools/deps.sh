@@ -4,6 +4,7 @@
 gallop_packages=(
     build-essential cmake ninja-build pkg-config # the build
     clang-format                                 # the code's one layout, checked by ./test
+    clang libclang-rt-14-dev libfuzzer-14-dev    # the clang build and the fuzz targets
     libsdl2-dev                                  # window, surfaces, BMP loading, blits
     libstb-dev                                   # PNG frames (stb_image_write)
     libgif-dev                                   # the animated GIF

@@ -2,6 +2,7 @@
 // program reaches them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 struct RaceState {
@@ -43,6 +44,16 @@ constexpr int32_t maxRunners = 18;
 
 extern RaceState* race;
 extern Runner* runners;
+
+// The runners that the update and the draw take: runnerCount held to 0 to
+// maxRunners, which the runner array and the working arrays can hold, and 0
+// while there is no race.
+inline int32_t activeRunnerCount() {
+    if (race == nullptr || runners == nullptr) {
+        return 0;
+    }
+    return std::clamp(race->runnerCount, int32_t{0}, maxRunners);
+}
 
 // Updates so far, and movement steps so far. Both start at 0 with the program.
 extern int32_t tick;

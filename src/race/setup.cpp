@@ -51,6 +51,7 @@ bool setupRace() {
     race = new RaceState();
     race->runnerCount = maxRunners;
     if (!loadCourse(5)) {
+        releaseRaceRecords(); // a race that cannot run leaves no record behind
         return false;
     }
 
@@ -66,6 +67,7 @@ bool setupRace() {
     race->running = 0;
 
     if (!loadRivals()) {
+        releaseRaceRecords();
         return false;
     }
 

@@ -8,5 +8,5 @@ int32_t bracketFor(int32_t runnerCount, int32_t position);
 
 // Builds the race record and the runners from course record 5 and the rival
 // table. Returns false when a data file could not be used; the window is then
-// already closing and the race must not be started.
+// already closing, and neither the race record nor the runners exist.
 bool setupRace();

@@ -11,13 +11,16 @@ void updateRace() {
 }
 
 void advanceGait() {
+    // A frame past its last value, whatever it holds, starts again at 0; the
+    // test is on the frame itself so that no value can overflow.
     if (race->gaitRunning) {
-        race->gaitFrame = race->gaitFrame + 1 > 3 ? 0 : race->gaitFrame + 1;
+        race->gaitFrame = race->gaitFrame >= 3 ? 0 : race->gaitFrame + 1;
     }
     if (race->strideRunning) {
-        for (int32_t i = 0; i < race->runnerCount; ++i) {
+        const int32_t count = activeRunnerCount();
+        for (int32_t i = 0; i < count; ++i) {
             Runner& runner = runners[i];
-            runner.strideFrame = runner.strideFrame + 1 >= 10 ? 0 : runner.strideFrame + 1;
+            runner.strideFrame = runner.strideFrame >= 9 ? 0 : runner.strideFrame + 1;
         }
     }
 }
@@ -36,16 +39,32 @@ bool tired(const Runner& runner) {
     return half > (right >> 1);
 }
 
+// The whole units of a carry, truncated toward zero. A carry that no race
+// makes (beyond 32 bits, infinite, not a number) is held to the nearest end
+// of the range, and not a number to 0, so that the conversion stays defined.
+int32_t wholeUnits(double carry) {
+    if (!(carry == carry)) {
+        return 0;
+    }
+    if (carry >= 2147483647.0) {
+        return INT32_MAX;
+    }
+    if (carry <= -2147483648.0) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(carry);
+}
+
 // Moves every running runner by its speed, carrying the fraction of a unit,
 // then lets it tire.
-void moveAndTire() {
-    for (int32_t i = 0; i < race->runnerCount; ++i) {
+void moveAndTire(int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
         Runner& runner = runners[i];
         if (!(runner.speed > 0.0)) {
             continue;
         }
         runner.carry = runner.speed * 0.02 + runner.carry;
-        const int32_t whole = static_cast<int32_t>(runner.carry);
+        const int32_t whole = wholeUnits(runner.carry);
         runner.carry = runner.carry - whole;
         runner.distance = wrapSub(runner.distance, whole);
         if (tired(runner)) {
@@ -65,8 +84,8 @@ bool blocks(const Runner& blocker, const Runner& mover) {
 
 // Runners drift one pixel toward the rail unless someone nearer the rail is
 // alongside. Moving runners drift only on odd steps; stopped ones on every step.
-void driftToRail(const int32_t* rank) {
-    for (int32_t i = 0; i < race->runnerCount; ++i) {
+void driftToRail(int32_t count, const int32_t* rank) {
+    for (int32_t i = 0; i < count; ++i) {
         Runner& mover = runners[rank[i]];
         if (mover.lane < 0) {
             continue;
@@ -90,20 +109,21 @@ void moveRunners() {
     if (!race->running) {
         return;
     }
-    moveAndTire();
+    const int32_t count = activeRunnerCount();
+    moveAndTire(count);
 
-    int32_t position[maxRunners];
-    int32_t rank[maxRunners];
-    for (int32_t i = 0; i < race->runnerCount; ++i) {
+    int32_t position[maxRunners] = {};
+    int32_t rank[maxRunners] = {};
+    for (int32_t i = 0; i < count; ++i) {
         position[i] = runners[i].lane;
     }
-    orderAscending(race->runnerCount, position, rank);
+    orderAscending(count, position, rank);
 
-    driftToRail(rank);
+    driftToRail(count, rank);
 
     // Settled once every runner stands still and no lane changed in this step.
     bool settled = true;
-    for (int32_t i = 0; i < race->runnerCount && settled; ++i) {
+    for (int32_t i = 0; i < count && settled; ++i) {
         settled = runners[i].speed == 0.0 && runners[i].lane == position[i];
     }
     if (settled) {

@@ -45,7 +45,7 @@ void drawRunners(DrawContext dc) {
     DrawContext horse = openSheet(dc, images == nullptr ? nullptr : images->horseSheet);
     DrawContext uniform = openSheet(dc, images == nullptr ? nullptr : images->uniformSheet);
 
-    const int32_t n = viewmath::drawnRunnerCount();
+    const int32_t n = activeRunnerCount();
 
     // Leader: strictly lower only.
     for (int32_t i = 0; i < n; ++i) {

@@ -29,12 +29,4 @@ inline int coord(int64_t value) {
     return static_cast<int>(std::clamp(value, -limit, limit));
 }
 
-// runnerCount as the local arrays of 18 entries can hold it.
-inline int32_t drawnRunnerCount() {
-    if (race == nullptr || runners == nullptr) {
-        return 0;
-    }
-    return std::clamp(race->runnerCount, int32_t{0}, maxRunners);
-}
-
 } // namespace viewmath

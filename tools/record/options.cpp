@@ -2,9 +2,12 @@
 
 #include "gif_movie.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 const char* const recordUsage =
     "usage: gallop-record [--dir DIR] [--ticks N] [--trace FILE] [--frames DIR] [--at LIST] "
@@ -44,6 +47,9 @@ bool parseTickList(const std::string& text, std::set<int32_t>& ticks) {
     if (text.empty()) {
         return false;
     }
+    // Every item first, as a range; then the ranges are merged, so that the
+    // work and the set stay small however many and however wide they are.
+    std::vector<std::pair<int32_t, int32_t>> ranges;
     size_t start = 0;
     while (true) {
         const size_t comma = text.find(',', start);
@@ -61,17 +67,23 @@ bool parseTickList(const std::string& text, std::set<int32_t>& ticks) {
                    !parseNumber(item.substr(dash + 1), 1, last) || last < first) {
             return false;
         }
-        // Ticks beyond the longest possible run are never drawn; keep the set
-        // small however wide the range is.
-        const int32_t cap = last - first > 100000 ? first + 100000 : last;
-        for (int32_t t = first; t <= cap; ++t) {
-            ticks.insert(t);
+        if (first <= maxListedTick) {
+            ranges.emplace_back(first, std::min(last, maxListedTick));
         }
         if (comma == std::string::npos) {
-            return true;
+            break;
         }
         start = comma + 1;
     }
+    std::sort(ranges.begin(), ranges.end());
+    int32_t next = 1; // the lowest tick not yet in the set
+    for (const auto& [first, last] : ranges) {
+        for (int32_t t = std::max(first, next); t <= last; ++t) {
+            ticks.insert(ticks.end(), t);
+        }
+        next = std::max(next, last + 1);
+    }
+    return true;
 }
 
 bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& error) {

@@ -18,8 +18,13 @@ struct RecordOptions {
 // Parses argv. False with a one-line reason in `error` for bad arguments.
 bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& error);
 
+// The highest tick an --at list keeps. No run draws that far: the race asks
+// to close after tick 700, and the recorder stops there.
+constexpr int32_t maxListedTick = 10000;
+
 // Parses an --at list: comma-separated ticks (1 or more) and ranges a-b with
-// a <= b. False for anything else.
+// a <= b. False for anything else. Ticks above maxListedTick are accepted
+// and left out.
 bool parseTickList(const std::string& text, std::set<int32_t>& ticks);
 
 extern const char* const recordUsage;

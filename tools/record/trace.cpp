@@ -65,6 +65,8 @@ std::string traceLine() {
     out += ',';
     add(out, "startDistance", static_cast<long long>(r.startDistance));
     out += ",\"courseExtras\":[";
+    // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about
+    // the inlined insert of a "literal" + std::string expression.
     for (int k = 0; k < 4; ++k) {
         if (k > 0) {
             out += ',';

@@ -6,6 +6,7 @@
 
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
+#include "platform/sdl/bmp_file.h"
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
@@ -88,7 +89,7 @@ Sheet loadSheet(const char* path) {
     if (path == nullptr) {
         return nullptr;
     }
-    SDL_Surface* loaded = SDL_LoadBMP(path);
+    SDL_Surface* loaded = loadBmpFile(path);
     if (loaded == nullptr) {
         return nullptr;
     }

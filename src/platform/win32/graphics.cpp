@@ -3,6 +3,7 @@
 // Every copy is first clipped to both bitmaps, so GDI never reads outside a
 // sheet and source and destination rectangles always have equal sizes.
 
+#include "platform/bitmap_header.h"
 #include "platform/copy_clip.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_platform.h"
@@ -69,6 +70,13 @@ size_t pixelCount(SIZE size) {
 
 Sheet loadSheet(const char* path) {
     if (path == nullptr) {
+        return nullptr;
+    }
+    // A file whose headers claim a size it cannot hold is refused, as on
+    // every platform, before GDI allocates the bitmap they describe.
+    std::vector<char> bytes;
+    if (!readWholeFile(path, bytes) ||
+        !bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
         return nullptr;
     }
     // A device-compatible bitmap at the file's own size.

@@ -1,0 +1,22 @@
+#include "platform/sdl/bmp_file.h"
+
+#include "platform/bitmap_header.h"
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+#include <climits>
+#include <vector>
+
+SDL_Surface* loadBmpFile(const char* path) {
+    std::vector<char> bytes;
+    if (!readWholeFile(path, bytes) || bytes.size() > static_cast<size_t>(INT_MAX) ||
+        !bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
+        return nullptr;
+    }
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    return SDL_LoadBMP_RW(stream, 1);
+}
