@@ -197,7 +197,7 @@ TEST_P(CourseView, PaintsTheCopiesOfTheSideInOrderAroundTheRunners) {
 INSTANTIATE_TEST_SUITE_P(AllSides, CourseView, ::testing::ValuesIn(courseCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(View, CourseSpotChecksFromTheSpecification) {
+TEST_F(View, CourseSpotChecksOfTheSheetCells) {
     // Odd side, rightward, turf, gait 3: near strips from (60, 0), far strips
     // from (60, 50), far rail from (8, 140), own rail from (16, 100).
     makeRace(0, 5, 1, 0);
