@@ -94,9 +94,10 @@ Thread startThread(void (*routine)(void*), void* parameter);
 // A null thread is ignored.
 void joinThread(Thread thread);
 
-// Sleeps for at least `milliseconds`; not at all for 0 or less. A browser
-// page cannot block: there the page's timer waits between passes, and this
-// returns at once.
+// Sleeps for at least `milliseconds`. For 0 or less it does not wait, though
+// on Windows it lets any other ready thread run first. A browser page cannot
+// block: there the page's timer waits between passes, and this returns at
+// once.
 void sleepMs(int32_t milliseconds);
 
 // The scene lock keeps the frame thread's update and the window's paint apart.

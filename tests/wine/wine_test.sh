@@ -9,10 +9,13 @@
 #    area and the program's icon;
 #  - its picture of the wait in the gate equals the recorder's frame 50
 #    (with gallop-record from the optimised build, when that exists);
-#  - Escape closes it at once, other keys do nothing;
-#  - without deta/rival.txt it shows the one error message in a message box,
-#    read as UTF-16 on a system whose ANSI code page is not Japanese, and
-#    exits 0 once the box is dismissed.
+#  - Escape closes it at once, other keys do nothing; Alt+F4 closes it too;
+#  - without deta/rival.txt, without deta/courseDeta.txt, or with a course
+#    file of fewer than six records it shows the one error message in a
+#    message box, read as UTF-16 on a system whose ANSI code page is not
+#    Japanese, and exits 0 once the box is dismissed;
+#  - without image/horse.bmp the race runs to its end without horses, its
+#    gate wait equal to the recorder's on the same folder, and exits 0.
 # Cross-builds the win32 preset first. GALLOP_RECORD names another recorder.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -67,22 +70,7 @@ ended_well() {
     [ "$rc" = 0 ] && [ "$took" -gt "$1" ] && [ "$took" -lt "$2" ]
 }
 
-# A display of our own: Xvfb picks a free number and writes it to the file.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-done
-DISPLAY=":$(cat "$scratch/display")"
-export DISPLAY
-
-# A Wine prefix kept with the build, so that only the first run sets it up.
-export WINEPREFIX=$source_dir/build/win32/wine-prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1
-wineserver -w
+source tests/wine/wine_display.sh
 
 # Times in milliseconds.
 now() {
@@ -164,6 +152,25 @@ ico_pixels() {
         awk '{ printf "%.0f\n", $4 == 0 ? 0 : $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }'
 }
 
+# shows_frame WINDOW FRAME: within 2.5 s of $started, a picture of the window
+# equals the PNG FRAME; $differing says how many pixels differ.
+shows_frame() {
+    differing=unknown
+    while [ "$(elapsed_since "$started")" -lt 2500 ]; do
+        sleep 0.3
+        import -window "$1" "$scratch/shot.png" 2>/dev/null || continue
+        differing=$(compare -metric AE "$scratch/shot.png" "$2" null: 2>&1 || true)
+        [ "$differing" = 0 ] && return
+    done
+    return 1
+}
+
+# copy_run_dir NAME: a copy of the run directory to break for one case.
+copy_run_dir() {
+    mkdir -p "$scratch/$1"
+    cp -r "$run_dir/gallop.exe" "$run_dir/deta" "$run_dir/image" "$scratch/$1/"
+}
+
 # ---- The zip to hand out --------------------------------------------------
 zip_contents=$(cmake -E tar tf "$source_dir/build/win32/gallop-win32.zip" | grep -v '/$' | sort |
     paste -sd' ' -) || true
@@ -219,20 +226,19 @@ expect "a window titled GALLOP" [ -n "$window" ]
 if [ -n "$window" ]; then
     size=$(window_size "$window")
     expect "client area 800x600 (it is $size)" [ "$size" = 800x600 ]
-    # Wine hands the window class's icon to X as the window's icon.
+    # Wine hands the window class's icon to X as the window's icon, a moment
+    # after the window appears.
+    ico_pixels "$run_dir/image/gallop.ico" >"$scratch/icon"
+    for _ in $(seq 50); do
+        cmp -s <(window_icon "$window") "$scratch/icon" && break
+        sleep 0.1
+    done
     expect "the window's icon is gallop.ico pixel for pixel" \
-        cmp -s <(window_icon "$window") <(ico_pixels "$run_dir/image/gallop.ico")
+        cmp -s <(window_icon "$window") "$scratch/icon"
     if [ -x "$record" ]; then
         # Every frame of the wait in the gate is the same picture; the gate
         # opens about 3 s after the window appears.
-        differing=unknown
-        while [ "$(elapsed_since "$started")" -lt 2500 ]; do
-            sleep 0.3
-            import -window "$window" "$scratch/shot.png" 2>/dev/null || continue
-            differing=$(compare -metric AE "$scratch/shot.png" "$scratch/frames/frame-0050.png" \
-                null: 2>&1 || true)
-            [ "$differing" = 0 ] && break
-        done
+        shows_frame "$window" "$scratch/frames/frame-0050.png" || true
         expect "the wait in the gate equals the recorder's frame 50 ($differing pixels differ)" \
             [ "$differing" = 0 ]
     else
@@ -244,58 +250,90 @@ took=$(elapsed_since "$started")
 expect "closes itself after about 21 s with exit code 0 (took $(seconds "$took") s, exit code $rc)" \
     ended_well 15000 60000
 
-# ---- Escape closes the window; other keys do nothing ---------------------
-start_gallop "$run_dir"
-window=$(find_window GALLOP 30)
-started=$(now)
-expect "a window to press keys in" [ -n "$window" ]
-if [ -n "$window" ]; then
-    focus "$window"
-    xdotool key a Return space
-    sleep 1
-    expect "other keys leave it running" running
-    xdotool key Escape
-fi
-finish_gallop 10
-took=$(elapsed_since "$started")
-expect "Escape closes it at once with exit code 0 (took $(seconds "$took") s, exit code $rc)" \
-    ended_well 0 10000
-
-# ---- A missing rival table: the message box, then a clean exit -----------
-mkdir -p "$scratch/norival/deta"
-cp -r "$run_dir/gallop.exe" "$run_dir/image" "$scratch/norival/"
-cp "$run_dir/deta/courseDeta.txt" "$scratch/norival/deta/"
-# A Western ANSI code page (1252), where text passed as ANSI bytes would not
-# read as Japanese; the message box's trace shows its text as UTF-16 code
-# units.
-start_gallop "$scratch/norival" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 WINEDEBUG=-all,trace+msgbox
-box=
-box_title=
-for _ in $(seq 300); do
-    for candidate in $(xdotool search --classname 'gallop.exe' 2>/dev/null); do
-        name=$(xdotool getwindowname "$candidate" 2>/dev/null || true)
-        if [ "$name" != GALLOP ] && [ "$name" != "Default IME" ] && [ -n "$name" ]; then
-            box=$candidate
-            box_title=$name
-        fi
-    done
-    [ -n "$box" ] && break
-    sleep 0.1
+# ---- Escape closes the window, and so does Alt+F4; other keys do nothing ---
+for keys in Escape alt+F4; do
+    start_gallop "$run_dir"
+    window=$(find_window GALLOP 30)
+    started=$(now)
+    expect "a window to press keys in" [ -n "$window" ]
+    if [ -n "$window" ]; then
+        focus "$window"
+        xdotool key a Return space
+        sleep 1
+        expect "other keys leave it running" running
+        xdotool key "$keys"
+    fi
+    finish_gallop 10
+    took=$(elapsed_since "$started")
+    expect "$keys closes it at once with exit code 0 (took $(seconds "$took") s, exit code $rc)" \
+        ended_well 0 10000
 done
-expect "a message box without deta/rival.txt" [ -n "$box" ]
-if [ -n "$box" ]; then
-    expected=$(printf 'データファイルの読み込みに失敗しました' | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx2 --endian=big |
-        tr -s ' \n' ' ' | sed 's/ /\\/g; s/\\$//')
-    expect "the message box shows the error text" grep -qF "L\"$expected\"" "$scratch/wine.log"
-    expect "the message box has no caption of its own: the system's title (\"$box_title\")" \
-        [ "$box_title" = Error ]
-    sleep 1
-    expect "the program waits for the box to be dismissed" running
-    focus "$box"
-    xdotool key Return
+
+# ---- Without the horse sheet the race runs to its end without horses --------
+copy_run_dir nohorse
+rm "$scratch/nohorse/image/horse.bmp"
+if [ -x "$record" ]; then
+    "$record" --dir "$scratch/nohorse" --ticks 50 --frames "$scratch/nohorse-frames" --at 50 \
+        >/dev/null
 fi
-finish_gallop 10
-expect "exit code 0 once the box is dismissed (exit code $rc)" [ "$rc" = 0 ]
+start_gallop "$scratch/nohorse"
+window=$(find_window GALLOP 60)
+started=$(now)
+expect "a window without image/horse.bmp" [ -n "$window" ]
+if [ -n "$window" ] && [ -x "$record" ]; then
+    shows_frame "$window" "$scratch/nohorse-frames/frame-0050.png" || true
+    expect "without horses, the wait in the gate equals the recorder's on the same folder\
+ ($differing pixels differ)" [ "$differing" = 0 ]
+fi
+finish_gallop 60
+took=$(elapsed_since "$started")
+expect "without horses it closes itself after about 21 s with exit code 0\
+ (took $(seconds "$took") s, exit code $rc)" ended_well 15000 60000
+
+# ---- Data files it cannot use: the message box, then a clean exit ---------
+# The expected text as the message box's trace shows it: UTF-16 code units.
+expected_text=$(printf 'データファイルの読み込みに失敗しました' | iconv -f UTF-8 -t UTF-16BE |
+    od -An -v -tx2 --endian=big | tr -s ' \n' ' ' | sed 's/ /\\/g; s/\\$//')
+# Each case: a name, what the folder lacks, and how it is broken.
+error_cases=(
+    "norival|without deta/rival.txt|rm deta/rival.txt"
+    "nocourse|without deta/courseDeta.txt|rm deta/courseDeta.txt"
+    "shortcourse|with five course records|head -n 5 deta/courseDeta.txt >short; mv short deta/courseDeta.txt"
+)
+for error_case in "${error_cases[@]}"; do
+    IFS='|' read -r name what breaking <<<"$error_case"
+    copy_run_dir "$name"
+    (cd "$scratch/$name" && eval "$breaking")
+    # A Western ANSI code page (1252), where text passed as ANSI bytes would
+    # not read as Japanese.
+    start_gallop "$scratch/$name" LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 WINEDEBUG=-all,trace+msgbox
+    box=
+    box_title=
+    for _ in $(seq 300); do
+        for candidate in $(xdotool search --classname 'gallop.exe' 2>/dev/null); do
+            title=$(xdotool getwindowname "$candidate" 2>/dev/null || true)
+            if [ "$title" != GALLOP ] && [ "$title" != "Default IME" ] && [ -n "$title" ]; then
+                box=$candidate
+                box_title=$title
+            fi
+        done
+        [ -n "$box" ] && break
+        sleep 0.1
+    done
+    expect "a message box $what" [ -n "$box" ]
+    if [ -n "$box" ]; then
+        expect "$what, the message box shows the error text" \
+            grep -qF "L\"$expected_text\"" "$scratch/wine.log"
+        expect "$what, the box has no caption of its own: the system's title (\"$box_title\")" \
+            [ "$box_title" = Error ]
+        sleep 1
+        expect "$what, the program waits for the box to be dismissed" running
+        focus "$box"
+        xdotool key Return
+    fi
+    finish_gallop 10
+    expect "$what, exit code 0 once the box is dismissed (exit code $rc)" [ "$rc" = 0 ]
+done
 
 echo "wine: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

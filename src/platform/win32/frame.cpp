@@ -48,15 +48,24 @@ void joinThread(Thread thread) {
     if (thread == nullptr) {
         return;
     }
-    WaitForSingleObject(thread->handle, INFINITE);
+    // The thread may be inside SendMessageA to a window of this thread, and
+    // such a call returns only once this thread has taken the message. So the
+    // wait keeps answering sent messages until the thread has ended; posted
+    // messages stay in the queue.
+    while (MsgWaitForMultipleObjects(1, &thread->handle, FALSE, INFINITE, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
     CloseHandle(thread->handle);
     delete thread;
 }
 
 void sleepMs(int32_t milliseconds) {
-    if (milliseconds > 0) {
-        Sleep(static_cast<DWORD>(milliseconds));
-    }
+    // Sleep(0) still gives the rest of the time slice to any thread that is
+    // ready, so a pass loop with no interval cannot keep the window's thread
+    // from the scene lock.
+    Sleep(static_cast<DWORD>(milliseconds > 0 ? milliseconds : 0));
 }
 
 void takeSceneLock() {

@@ -92,14 +92,31 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
         setPlatformWindow(window);
         // Not translated: the program wants no character messages.
         MSG message{};
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        while (true) {
+            // Under Wine, input from the X server reaches the queue only when
+            // this thread asks for it, and a thread that is never idle asks
+            // seldom. A paint can take longer than a tick, and then another
+            // is always due; without this question a key could wait seconds
+            // behind them. With its input in the queue, GetMessageA hands the
+            // key out before the next paint, which the key does not change.
+            GetQueueStatus(QS_ALLINPUT);
+            if (GetMessageA(&message, nullptr, 0, 0) <= 0) {
+                break;
+            }
             DispatchMessageA(&message);
         }
         exitCode = static_cast<int>(message.wParam);
+        // The loop can also end with the window still there: GetMessageA
+        // failing, or a quit message posted from outside. Destroying it now
+        // turns later close requests of the frame thread into nothing.
+        if (IsWindow(window)) {
+            DestroyWindow(window);
+        }
     }
-    // The frame thread is stopped only now, with the loop ended: its close
-    // request waits for the window's thread, which must not be waiting for it.
-    // It never uses the back buffer, so the window could go first.
+    // The frame thread is stopped only now, with the loop ended and the
+    // window gone. A close request it is sending meanwhile is still answered
+    // while the wait lasts. It never uses the back buffer, so the window
+    // could go first.
     onDestroy();
     return exitCode;
 }
