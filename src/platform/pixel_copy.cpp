@@ -149,25 +149,30 @@ void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const 
         runs.blockFirst.size() != static_cast<size_t>(from.height * runs.blocksPerRow)) {
         return;
     }
+    // Everything the loops need, in locals: the copies write through plain
+    // words, which the compiler must otherwise assume may change the vectors.
     const int32_t first = span.sx;
     const int32_t last = span.sx + span.w; // exclusive
-    const int64_t block = first / runBlockWidth;
-    for (int64_t r = 0; r < span.h; ++r) {
-        const size_t sourceRow = static_cast<size_t>(span.sy + r);
-        const PixelRun* rowRuns = runs.runs.data() + runs.rowStart[sourceRow];
-        const PixelRun* end = runs.runs.data() + runs.rowStart[sourceRow + 1];
+    const size_t block = static_cast<size_t>(first / runBlockWidth);
+    const size_t blocksPerRow = static_cast<size_t>(runs.blocksPerRow);
+    const size_t* const rowStart = runs.rowStart.data() + span.sy;
+    const uint32_t* const blockFirst = runs.blockFirst.data() + block;
+    const PixelRun* const allRuns = runs.runs.data();
+    const uint32_t* const packed = runs.packed.data();
+    uint32_t* out = rowAt(to, span.y) + span.x;
+    const int64_t pitch = to.pitch;
+    for (int64_t r = 0; r < span.h; ++r, out += pitch) {
+        const PixelRun* end = allRuns + rowStart[r + 1];
         // The block's first run, then on to the first run that reaches into the copy.
         const PixelRun* run =
-            rowRuns + runs.blockFirst[sourceRow * static_cast<size_t>(runs.blocksPerRow) +
-                                      static_cast<size_t>(block)];
+            allRuns + rowStart[r] + blockFirst[static_cast<size_t>(span.sy + r) * blocksPerRow];
         while (run != end && run->end <= first) {
             ++run;
         }
-        uint32_t* out = rowAt(to, span.y + r) + span.x;
         for (; run != end && run->begin < last; ++run) {
             const int32_t begin = std::max(run->begin, first);
             const int32_t stop = std::min(run->end, last);
-            copyWords(out + (begin - first), runs.packed.data() + run->at + (begin - run->begin),
+            copyWords(out + (begin - first), packed + run->at + (begin - run->begin),
                       static_cast<size_t>(stop - begin));
         }
     }
