@@ -29,20 +29,8 @@ reference=$reference_dir/gallop-record
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-passes=0
-failures=0
-
-expect() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $name: $what"
-        passes=$((passes + 1))
-    else
-        echo "FAIL: $name: $what"
-        failures=$((failures + 1))
-    fi
-}
+expect_prefix="$name: "
+source "$source_dir/tests/expect.sh"
 
 # The first tick after the gate opens whose trace line has FIELD equal to
 # VALUE, from a whole-race trace on standard input; empty when none has.

@@ -3,15 +3,11 @@
 # ready the Wine prefix kept with the build, so that only the first run sets
 # it up.
 
-# Xvfb picks a free display number and writes it to the file.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$scratch/display" ] && break
-    sleep 0.1
-done
-DISPLAY=":$(cat "$scratch/display")"
-export DISPLAY
+source "$source_dir/tools/virtual_display.sh"
+start_virtual_display "$scratch" || {
+    echo "Xvfb did not start: $(cat "$scratch/xvfb.log")" >&2
+    exit 1
+}
 
 export WINEPREFIX=$source_dir/build/win32/wine-prefix
 export WINEDEBUG=-all

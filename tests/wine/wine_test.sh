@@ -33,8 +33,6 @@ scratch=$(mktemp -d)
 xvfb_pid=
 gallop_pid=
 rc=
-failures=0
-passes=0
 
 cleanup() {
     if [ -n "$gallop_pid" ] && kill -0 "$gallop_pid" 2>/dev/null; then
@@ -50,18 +48,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# expect WHAT COMMAND...: WHAT holds when the command succeeds.
-expect() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-        passes=$((passes + 1))
-    else
-        echo "FAIL: $what"
-        failures=$((failures + 1))
-    fi
-}
+source tests/expect.sh
 running() {
     kill -0 "$gallop_pid" 2>/dev/null
 }
