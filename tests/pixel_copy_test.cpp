@@ -19,13 +19,18 @@ struct Bitmap {
     uint32_t& at(int x, int y) { return pixels[size_t(y) * width + x]; }
 };
 
-// Both copies into two equal targets; the targets must stay equal.
-void expectSameCopy(Bitmap& sheet, const PixelRuns& runs, int targetWidth, int targetHeight, int x,
-                    int y, int w, int h, int sx, int sy) {
+// Both copies into two equal targets; the targets must stay equal. The copy
+// by runs goes twice, so that a block drawn whole is drawn once as its plan
+// is made and once from the kept plan.
+void expectSameCopy(Bitmap& sheet, PixelRuns& runs, int targetWidth, int targetHeight, int x, int y,
+                    int w, int h, int sx, int sy) {
     Bitmap plain(targetWidth, targetHeight, 0x5A123456);
     Bitmap withRuns = plain;
     copyPixelsKeyed(plain.rows(), x, y, w, h, sheet.rows(), sx, sy);
     copyPixelsKeyedRuns(withRuns.rows(), x, y, w, h, sheet.rows(), runs, sx, sy);
+    Bitmap again = withRuns;
+    copyPixelsKeyedRuns(again.rows(), x, y, w, h, sheet.rows(), runs, sx, sy);
+    EXPECT_EQ(again.pixels, withRuns.pixels);
     EXPECT_EQ(withRuns.pixels, plain.pixels)
         << w << "x" << h << " from (" << sx << "," << sy << ") of a " << sheet.width << "x"
         << sheet.height << " sheet to (" << x << "," << y << ") of " << targetWidth << "x"

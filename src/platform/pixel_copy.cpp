@@ -141,14 +141,13 @@ void copyPixelsKeyed(const PixelRows& to, int x, int y, int w, int h, const Pixe
     }
 }
 
-void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from,
-                         const PixelRuns& runs, int sx, int sy) {
-    CopySpan span;
-    if (!clip(to, x, y, w, h, from, sx, sy, span) ||
-        runs.rowStart.size() != static_cast<size_t>(from.height) + 1 ||
-        runs.blockFirst.size() != static_cast<size_t>(from.height * runs.blocksPerRow)) {
-        return;
-    }
+namespace {
+
+// Calls visit(row, begin, stop, at) for each opaque run, or part of one,
+// inside columns span.sx up to span.sx + span.w of span.h rows from span.sy:
+// row counts from the span's first, and the run's pixels are packed[at] on.
+template <typename Visit>
+void forEachRunIn(const PixelRuns& runs, const CopySpan& span, Visit visit) {
     // Everything the loops need, in locals: the copies write through plain
     // words, which the compiler must otherwise assume may change the vectors.
     const int32_t first = span.sx;
@@ -158,10 +157,7 @@ void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const 
     const size_t* const rowStart = runs.rowStart.data() + span.sy;
     const uint32_t* const blockFirst = runs.blockFirst.data() + block;
     const PixelRun* const allRuns = runs.runs.data();
-    const uint32_t* const packed = runs.packed.data();
-    uint32_t* out = rowAt(to, span.y) + span.x;
-    const int64_t pitch = to.pitch;
-    for (int64_t r = 0; r < span.h; ++r, out += pitch) {
+    for (int64_t r = 0; r < span.h; ++r) {
         const PixelRun* end = allRuns + rowStart[r + 1];
         // The block's first run, then on to the first run that reaches into the copy.
         const PixelRun* run =
@@ -172,8 +168,103 @@ void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const 
         for (; run != end && run->begin < last; ++run) {
             const int32_t begin = std::max(run->begin, first);
             const int32_t stop = std::min(run->end, last);
-            copyWords(out + (begin - first), packed + run->at + (begin - run->begin),
-                      static_cast<size_t>(stop - begin));
+            visit(r, begin - first, stop - first,
+                  run->at + static_cast<size_t>(begin - run->begin));
         }
     }
+}
+
+// Cuts each run of n words into pieces of `words` words that cover it, the
+// last one ending where the run ends.
+template <size_t words>
+void cutRun(std::vector<PixelPiece>& pieces, uint16_t row, int32_t begin, int32_t n, size_t at) {
+    for (int32_t k = 0;; k += static_cast<int32_t>(words)) {
+        const int32_t offset = std::min(k, n - static_cast<int32_t>(words));
+        pieces.push_back(PixelPiece{row, static_cast<uint16_t>(begin + offset),
+                                    static_cast<uint32_t>(at + static_cast<size_t>(offset))});
+        if (offset + static_cast<int32_t>(words) >= n) {
+            return;
+        }
+    }
+}
+
+PixelPlan makePlan(const PixelRuns& runs, const CopySpan& span) {
+    std::vector<PixelPiece> bySize[4];
+    forEachRunIn(runs, span, [&](int64_t r, int32_t begin, int32_t stop, size_t at) {
+        const auto row = static_cast<uint16_t>(r);
+        const int32_t n = stop - begin;
+        if (n >= 8) {
+            cutRun<8>(bySize[0], row, begin, n, at);
+        } else if (n >= 4) {
+            cutRun<4>(bySize[1], row, begin, n, at);
+        } else if (n >= 2) {
+            cutRun<2>(bySize[2], row, begin, n, at);
+        } else {
+            cutRun<1>(bySize[3], row, begin, n, at);
+        }
+    });
+    PixelPlan plan;
+    for (const std::vector<PixelPiece>& pieces : bySize) {
+        plan.pieces.insert(plan.pieces.end(), pieces.begin(), pieces.end());
+    }
+    plan.end8 = bySize[0].size();
+    plan.end4 = plan.end8 + bySize[1].size();
+    plan.end2 = plan.end4 + bySize[2].size();
+    plan.pieces.shrink_to_fit();
+    return plan;
+}
+
+// The plan of a block drawn whole, made if there is room for it; null where
+// the block is too big or the sheet has no room left.
+const PixelPlan* planFor(PixelRuns& runs, const CopySpan& span) {
+    if (span.w > maxPlannedSide || span.h > maxPlannedSide) {
+        return nullptr;
+    }
+    // Positions inside a sheet are below 2^23 and sides at most 256.
+    const uint64_t key = (uint64_t(span.sx) << 40) | (uint64_t(span.sy) << 16) |
+                         (uint64_t(span.w - 1) << 8) | uint64_t(span.h - 1);
+    if (auto found = runs.plans.find(key); found != runs.plans.end()) {
+        return &found->second;
+    }
+    if (runs.plannedPieces >= maxPlannedPieces) {
+        return nullptr;
+    }
+    PixelPlan& plan = runs.plans[key] = makePlan(runs, span);
+    runs.plannedPieces += plan.pieces.size();
+    return &plan;
+}
+
+template <size_t words>
+void copyPieces(uint32_t* out, int64_t pitch, const uint32_t* packed, const PixelPiece* piece,
+                const PixelPiece* end) {
+    for (; piece != end; ++piece) {
+        copyBlock<words>(out + piece->row * pitch + piece->column, packed + piece->at);
+    }
+}
+
+} // namespace
+
+void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from,
+                         PixelRuns& runs, int sx, int sy) {
+    CopySpan span;
+    if (!clip(to, x, y, w, h, from, sx, sy, span) ||
+        runs.rowStart.size() != static_cast<size_t>(from.height) + 1 ||
+        runs.blockFirst.size() != static_cast<size_t>(from.height * runs.blocksPerRow)) {
+        return;
+    }
+    uint32_t* const out = rowAt(to, span.y) + span.x;
+    const int64_t pitch = to.pitch;
+    const uint32_t* const packed = runs.packed.data();
+    const bool whole = span.x == x && span.y == y && span.w == w && span.h == h;
+    if (const PixelPlan* plan = whole ? planFor(runs, span) : nullptr) {
+        const PixelPiece* pieces = plan->pieces.data();
+        copyPieces<8>(out, pitch, packed, pieces, pieces + plan->end8);
+        copyPieces<4>(out, pitch, packed, pieces + plan->end8, pieces + plan->end4);
+        copyPieces<2>(out, pitch, packed, pieces + plan->end4, pieces + plan->end2);
+        copyPieces<1>(out, pitch, packed, pieces + plan->end2, pieces + plan->pieces.size());
+        return;
+    }
+    forEachRunIn(runs, span, [&](int64_t r, int32_t begin, int32_t stop, size_t at) {
+        copyWords(out + r * pitch + begin, packed + at, static_cast<size_t>(stop - begin));
+    });
 }

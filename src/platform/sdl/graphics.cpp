@@ -19,10 +19,10 @@ struct PlatformSheet {
 };
 
 struct PlatformDrawContext {
-    SDL_Surface* surface;  // null for a missing sheet
-    bool isBackBuffer;     // a back buffer, not a sheet opened for one draw
-    bool ownsSurface;      // a back buffer of its own, not over the window's surface
-    const PixelRuns* runs; // an opened sheet's runs; null for a back buffer
+    SDL_Surface* surface; // null for a missing sheet
+    bool isBackBuffer;    // a back buffer, not a sheet opened for one draw
+    bool ownsSurface;     // a back buffer of its own, not over the window's surface
+    PixelRuns* runs;      // an opened sheet's runs; null for a back buffer
 };
 
 namespace {

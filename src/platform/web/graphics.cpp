@@ -22,10 +22,10 @@ struct PlatformSheet {
 };
 
 struct PlatformDrawContext {
-    PixelRows rows;                  // rows.pixels is null for a missing sheet
-    std::vector<uint32_t> storage;   // a back buffer's own pixels; empty for an opened sheet
-    bool ownsPixels;                 // a back buffer owns its pixels; an opened sheet does not
-    const PixelRuns* runs = nullptr; // an opened sheet's runs; null for a back buffer
+    PixelRows rows;                // rows.pixels is null for a missing sheet
+    std::vector<uint32_t> storage; // a back buffer's own pixels; empty for an opened sheet
+    bool ownsPixels;               // a back buffer owns its pixels; an opened sheet does not
+    PixelRuns* runs = nullptr;     // an opened sheet's runs; null for a back buffer
 };
 
 namespace {
