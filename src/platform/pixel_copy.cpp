@@ -174,48 +174,41 @@ void forEachRunIn(const PixelRuns& runs, const CopySpan& span, Visit visit) {
     }
 }
 
-// Cuts each run of n words into pieces of `words` words that cover it, the
-// last one ending where the run ends.
-template <size_t words>
-void cutRun(std::vector<PixelPiece>& pieces, uint16_t row, int32_t begin, int32_t n, size_t at) {
-    for (int32_t k = 0;; k += static_cast<int32_t>(words)) {
-        const int32_t offset = std::min(k, n - static_cast<int32_t>(words));
-        pieces.push_back(PixelPiece{row, static_cast<uint16_t>(begin + offset),
-                                    static_cast<uint32_t>(at + static_cast<size_t>(offset))});
-        if (offset + static_cast<int32_t>(words) >= n) {
-            return;
-        }
-    }
-}
+// The sizes of the pieces, largest first.
+constexpr int32_t pieceWords[pieceSizes] = {16, 8, 4, 2, 1};
 
 PixelPlan makePlan(const PixelRuns& runs, const CopySpan& span) {
-    std::vector<PixelPiece> bySize[4];
+    std::vector<PixelPiece> bySize[pieceSizes];
     forEachRunIn(runs, span, [&](int64_t r, int32_t begin, int32_t stop, size_t at) {
-        const auto row = static_cast<uint16_t>(r);
+        // The largest size the run holds, in pieces that cover it, the last
+        // one ending where the run ends.
         const int32_t n = stop - begin;
-        if (n >= 8) {
-            cutRun<8>(bySize[0], row, begin, n, at);
-        } else if (n >= 4) {
-            cutRun<4>(bySize[1], row, begin, n, at);
-        } else if (n >= 2) {
-            cutRun<2>(bySize[2], row, begin, n, at);
-        } else {
-            cutRun<1>(bySize[3], row, begin, n, at);
+        size_t size = 0;
+        while (pieceWords[size] > n) {
+            ++size;
+        }
+        const int32_t words = pieceWords[size];
+        for (int32_t k = 0;; k += words) {
+            const int32_t offset = std::min(k, n - words);
+            bySize[size].push_back(PixelPiece{static_cast<uint16_t>(r),
+                                              static_cast<uint16_t>(begin + offset),
+                                              static_cast<uint32_t>(at + size_t(offset))});
+            if (offset + words >= n) {
+                break;
+            }
         }
     });
     PixelPlan plan;
-    for (const std::vector<PixelPiece>& pieces : bySize) {
-        plan.pieces.insert(plan.pieces.end(), pieces.begin(), pieces.end());
+    for (size_t size = 0; size < pieceSizes; ++size) {
+        plan.pieces.insert(plan.pieces.end(), bySize[size].begin(), bySize[size].end());
+        plan.end[size] = plan.pieces.size();
     }
-    plan.end8 = bySize[0].size();
-    plan.end4 = plan.end8 + bySize[1].size();
-    plan.end2 = plan.end4 + bySize[2].size();
     plan.pieces.shrink_to_fit();
     return plan;
 }
 
-// The plan of a block drawn whole, made if there is room for it; null where
-// the block is too big or the sheet has no room left.
+// The plan of the part of a sheet a copy draws, made if there is room for
+// it; null where the part is too big or the sheet has no room left.
 const PixelPlan* planFor(PixelRuns& runs, const CopySpan& span) {
     if (span.w > maxPlannedSide || span.h > maxPlannedSide) {
         return nullptr;
@@ -255,13 +248,13 @@ void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const 
     uint32_t* const out = rowAt(to, span.y) + span.x;
     const int64_t pitch = to.pitch;
     const uint32_t* const packed = runs.packed.data();
-    const bool whole = span.x == x && span.y == y && span.w == w && span.h == h;
-    if (const PixelPlan* plan = whole ? planFor(runs, span) : nullptr) {
+    if (const PixelPlan* plan = planFor(runs, span)) {
         const PixelPiece* pieces = plan->pieces.data();
-        copyPieces<8>(out, pitch, packed, pieces, pieces + plan->end8);
-        copyPieces<4>(out, pitch, packed, pieces + plan->end8, pieces + plan->end4);
-        copyPieces<2>(out, pitch, packed, pieces + plan->end4, pieces + plan->end2);
-        copyPieces<1>(out, pitch, packed, pieces + plan->end2, pieces + plan->pieces.size());
+        copyPieces<16>(out, pitch, packed, pieces, pieces + plan->end[0]);
+        copyPieces<8>(out, pitch, packed, pieces + plan->end[0], pieces + plan->end[1]);
+        copyPieces<4>(out, pitch, packed, pieces + plan->end[1], pieces + plan->end[2]);
+        copyPieces<2>(out, pitch, packed, pieces + plan->end[2], pieces + plan->end[3]);
+        copyPieces<1>(out, pitch, packed, pieces + plan->end[3], pieces + plan->end[4]);
         return;
     }
     forEachRunIn(runs, span, [&](int64_t r, int32_t begin, int32_t stop, size_t at) {

@@ -44,23 +44,24 @@ struct PixelRun {
 // after the block's first column.
 constexpr int runBlockWidth = 64;
 
-// A keyed copy of one whole block of a sheet, worked out once: the opaque
-// runs of the block cut into pieces of 8, 4, 2 and 1 words, so that drawing
-// the block again is four plain loops with no test per run. A run of n words
-// becomes pieces of one size that cover it exactly, the last of them
-// overlapping the one before it where n is not a multiple of the size (both
-// write the same pixels). Sprites are drawn from a few blocks of their
-// sheets over and over, and their runs are short, so this is where a frame's
-// time goes.
+// A keyed copy from one part of a sheet, worked out once: the opaque runs
+// of the part cut into pieces of 16, 8, 4, 2 and 1 words, so that drawing the
+// part again is five plain loops with no test per run. Each run is cut into
+// pieces of the largest size it holds, which cover it exactly, the last one
+// overlapping the one before it where the run's length is not a multiple of
+// the size (both write the same pixels). Sprites are drawn from a few parts
+// of their sheets over and over, and their runs are short, so this is where
+// a frame's time goes.
 struct PixelPiece {
-    uint16_t row, column; // inside the block
+    uint16_t row, column; // inside the part
     uint32_t at;          // the first of its pixels in PixelRuns::packed
 };
+constexpr size_t pieceSizes = 5;
 struct PixelPlan {
-    std::vector<PixelPiece> pieces; // the 8-word pieces, then the 4-, 2- and 1-word ones
-    size_t end8 = 0, end4 = 0, end2 = 0;
+    std::vector<PixelPiece> pieces; // the 16-word pieces, then the 8-, 4-, 2- and 1-word ones
+    size_t end[pieceSizes] = {};    // where the pieces of each size end
 };
-// Only blocks this small get plans (a sprite, not a strip of scenery), and a
+// Only parts this small get plans (a sprite, not a strip of scenery), and a
 // sheet keeps at most this many pieces in all; other copies go run by run.
 constexpr int maxPlannedSide = 256;
 constexpr size_t maxPlannedPieces = size_t{1} << 20;
@@ -71,9 +72,9 @@ struct PixelRuns {
     int64_t blocksPerRow = 0;
     std::vector<uint32_t> blockFirst; // height × blocksPerRow entries
     std::vector<uint32_t> packed;     // every run's pixels, top byte cleared
-    // Plans of the blocks drawn whole so far, by position and size; made by
-    // the first copy of a block, so copies from one sheet must not run at
-    // the same time.
+    // Plans of the parts drawn so far (after clipping), by position and
+    // size; made by the first copy of a part, so copies from one sheet must
+    // not run at the same time.
     std::unordered_map<uint64_t, PixelPlan> plans;
     size_t plannedPieces = 0;
 };
@@ -93,6 +94,7 @@ void copyPixelsKeyed(const PixelRows& to, int x, int y, int w, int h, const Pixe
                      int sy);
 // The same as copyPixelsKeyed for a sheet readied by prepareSheet, with
 // `runs` its runs: the opaque runs inside the copied block are copied whole
-// from the packed pixels, through the block's plan when it has or gets one.
+// from the packed pixels, through the plan of the part drawn when it has or
+// gets one.
 void copyPixelsKeyedRuns(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from,
                          PixelRuns& runs, int sx, int sy);
