@@ -1,5 +1,7 @@
 #include "platform/bitmap_header.h"
 
+#include "platform/platform.h"
+
 namespace {
 
 constexpr size_t fileHeaderSize = 14;
@@ -71,4 +73,9 @@ bool bitmapHeaderUsable(const uint8_t* bytes, size_t size) {
         }
     }
     return true;
+}
+
+bool readUsableBitmap(const char* path, std::vector<char>& bytes) {
+    return readWholeFile(path, bytes) &&
+           bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // The largest bitmap loaded as a sheet: each side at most 8192 pixels and at
 // most 2^23 pixels in all, eight times the largest sheet the view reads.
@@ -19,3 +20,7 @@ constexpr int64_t maxBitmapPixels = int64_t{1} << 23;
 // depth of 1 to 32 bits and every row inside the file. Run-length encoded
 // pixels are left for the loader to read, within the same size limits.
 bool bitmapHeaderUsable(const uint8_t* bytes, size_t size);
+
+// Reads the BMP file at `path` into `bytes` for a loader; false when it is
+// missing or unreadable, or its headers are refused as above.
+bool readUsableBitmap(const char* path, std::vector<char>& bytes);

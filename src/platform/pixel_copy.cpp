@@ -20,11 +20,6 @@ bool clip(const PixelRows& to, int x, int y, int w, int h, const PixelRows& from
            clipCopy(to.width, to.height, from.width, from.height, x, y, w, h, sx, sy, span);
 }
 
-// Copies n ≥ 1 words between two bitmaps that do not overlap. Short runs are
-// the common case in sprite art, so they go as two overlapping blocks
-// through registers, with no call; longer ones in blocks of 8 words, which
-// beats the library's memcpy on rows of a few thousand bytes that start
-// anywhere.
 // Fixed-size copies, which the compiler turns into plain loads and stores.
 template <size_t words> void copyBlock(uint32_t* out, const uint32_t* in) {
     std::memcpy(out, in, words * sizeof(uint32_t));
@@ -36,6 +31,10 @@ template <size_t words> void copyEnds(uint32_t* out, const uint32_t* in, size_t 
     copyBlock<words>(out + n - words, in + n - words);
 }
 
+// Copies n ≥ 1 words between two bitmaps that do not overlap. Short runs
+// go as two overlapping blocks through registers, with no call; longer ones
+// in blocks of 8 words, which beats the library's memcpy on rows of a few
+// thousand bytes that start anywhere.
 [[gnu::always_inline]] inline void copyWords(uint32_t* out, const uint32_t* in, size_t n) {
 #ifndef __OPTIMIZE__
     // Unoptimised (and sanitizer) builds would call memcpy for every block:

@@ -1,7 +1,6 @@
 #include "platform/sdl/bmp_file.h"
 
 #include "platform/bitmap_header.h"
-#include "platform/platform.h"
 
 #include <SDL.h>
 
@@ -10,8 +9,7 @@
 
 SDL_Surface* loadBmpFile(const char* path) {
     std::vector<char> bytes;
-    if (!readWholeFile(path, bytes) || bytes.size() > static_cast<size_t>(INT_MAX) ||
-        !bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
+    if (!readUsableBitmap(path, bytes) || bytes.size() > static_cast<size_t>(INT_MAX)) {
         return nullptr;
     }
     SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));

@@ -75,8 +75,7 @@ Sheet loadSheet(const char* path) {
     // A file whose headers claim a size it cannot hold is refused, as on
     // every platform, before GDI allocates the bitmap they describe.
     std::vector<char> bytes;
-    if (!readWholeFile(path, bytes) ||
-        !bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
+    if (!readUsableBitmap(path, bytes)) {
         return nullptr;
     }
     // A device-compatible bitmap at the file's own size.
