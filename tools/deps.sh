@@ -14,11 +14,12 @@ gallop_packages=(
     time # tools/measure-window.sh: the program's CPU time and peak memory
 )
 
-# The Windows program: the MinGW-w64 cross compiler, and Wine (32-bit) to run
-# and test the real gallop.exe.
+# The Windows programs: the MinGW-w64 cross compilers, and Wine to run and
+# test the real gallop.exe. A machine that runs no 32-bit code at all still
+# runs the 64-bit program under wine64.
 gallop_windows_packages=(
-    g++-mingw-w64-i686 # the 32-bit Windows cross compiler
-    wine wine32:i386   # runs gallop.exe for its tests
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 # the 32-bit and 64-bit Windows cross compilers
+    wine wine32:i386 wine64                 # run gallop.exe for its tests
 )
 
 # The web page: Emscripten (Debian's, which works offline) and node-acorn for

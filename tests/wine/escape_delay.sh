@@ -6,8 +6,9 @@
 #    server (Wine's own trace, on its clock, CLOCK_MONOTONIC_RAW);
 #  - exit: from the key to the end of the process.
 # Usage: tests/wine/escape_delay.sh [RUNS] (default 5). It runs the program
-# of build/win32/run (build the win32 preset first) on a display of its own
-# with the Wine prefix of tests/wine/wine_test.sh.
+# of build/win32/run, or of build/win64/run on a machine that runs no 32-bit
+# code (build that preset first), on a display of its own with the Wine
+# prefix of tests/wine/wine_test.sh.
 # On a display without a window manager, Wine waits 2 s for one whenever a
 # framed window is hidden, so every close takes 2 s more there; set
 # GALLOP_UNMANAGED=1 to measure with Wine's windows unmanaged instead.
@@ -15,13 +16,12 @@ set -euo pipefail
 runs=${1:-5}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$source_dir"
-run_dir=$source_dir/build/win32/run
 scratch=$(mktemp -d)
 xvfb_pid=
 x11_key='HKCU\Software\Wine\X11 Driver'
 cleanup() {
     if [ "${GALLOP_UNMANAGED:-0}" = 1 ]; then
-        wine reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true
+        "${wine[@]}" reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true
     fi
     wineserver -k 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
@@ -30,8 +30,15 @@ cleanup() {
 trap cleanup EXIT
 
 source tests/wine/wine_display.sh
+if runs_32_bit_code; then
+    build=win32
+else
+    build=win64
+fi
+run_dir=$source_dir/build/$build/run
+use_wine "$build"
 if [ "${GALLOP_UNMANAGED:-0}" = 1 ]; then
-    wine reg add "$x11_key" /v Managed /d N /f >/dev/null 2>&1
+    "${wine[@]}" reg add "$x11_key" /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
 fi
 
@@ -45,7 +52,7 @@ print("%.3f %d" % (raw, wall * 1000))'
 }
 
 for run in $(seq "$runs"); do
-    (cd "$run_dir" && exec env WINEDEBUG=-all,+timestamp,+event wine gallop.exe \
+    (cd "$run_dir" && exec env WINEDEBUG=-all,+timestamp,+event "${wine[@]}" gallop.exe \
         >"$scratch/wine.log" 2>&1) &
     pid=$!
     window=

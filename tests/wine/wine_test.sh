@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# The real 32-bit gallop.exe under Wine, on a virtual display of its own:
-#  - gallop-win32.zip holds gallop.exe, deta/, image/ and the read-me, and
-#    gallop.exe carries its icon and version;
+# The real Windows program under Wine, on a virtual display of its own. It
+# builds both Windows programs, the 32-bit one (preset win32) and the 64-bit
+# one (preset win64), and checks the files of each without running them:
+#  - gallop.exe is a Windows GUI program of its kind (PE32 or PE32+) that
+#    imports only USER32, GDI32, MSIMG32, KERNEL32 and the C runtime, and
+#    carries its version and the images of gallop.ico;
+#  - gallop-win32.zip and gallop-win64.zip hold gallop.exe, deta/, image/
+#    and the read-me.
+# Then it runs one of them through every check below: the 32-bit program
+# under wine where this machine runs 32-bit code, and otherwise the 64-bit
+# program under wine64 (some kernels run no 32-bit code at all). Where both
+# can run, the 64-bit recorder's race is checked too.
 #  - gallop-record.exe runs the same race as the Linux recorder, trace byte
-#    for byte and frames pixel for pixel (tests/cross/same_race.sh);
+#    for byte and frames pixel for pixel (tests/cross/same_race.sh), and
+#    exits as the Linux recorder does;
 #  - unpacked from the zip, it runs the race and closes itself after about
 #    21 s with exit code 0, in a window titled "GALLOP" with an 800×600 client
 #    area and the program's icon;
@@ -16,7 +26,7 @@
 #    Japanese, and exits 0 once the box is dismissed;
 #  - without image/horse.bmp the race runs to its end without horses, its
 #    gate wait equal to the recorder's on the same folder, and exits 0.
-# Cross-builds the win32 preset first. GALLOP_RECORD names another recorder.
+# GALLOP_RECORD names another recorder.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$source_dir"
@@ -24,11 +34,11 @@ source tools/deps.sh
 gallop_install_packages
 gallop_install_windows_packages
 
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j 2
-run_dir=$source_dir/build/win32/run
+for build in win32 win64; do
+    cmake --preset "$build" >/dev/null
+    cmake --build --preset "$build" -j 2
+done
 record=${GALLOP_RECORD:-$source_dir/build/dev/run/gallop-record}
-
 scratch=$(mktemp -d)
 xvfb_pid=
 gallop_pid=
@@ -53,6 +63,9 @@ running() {
     kill -0 "$gallop_pid" 2>/dev/null
 }
 # ended_well MIN MAX: exit code 0, more than MIN and less than MAX ms after the start.
+# A race is 700 ticks of at least 30 ms; under Wine on a machine busy with
+# other work a paint can take longer than a tick, and a whole race was seen
+# to take 55 s, so a race may take up to 120 s before it counts as hung.
 ended_well() {
     [ "$rc" = 0 ] && [ "$took" -gt "$1" ] && [ "$took" -lt "$2" ]
 }
@@ -74,7 +87,7 @@ seconds() {
 start_gallop() {
     local dir=$1
     shift
-    (cd "$dir" && exec env "$@" wine gallop.exe >"$scratch/wine.log" 2>&1) &
+    (cd "$dir" && exec env "$@" "${wine[@]}" gallop.exe >"$scratch/wine.log" 2>&1) &
     gallop_pid=$!
 }
 
@@ -154,55 +167,124 @@ shows_frame() {
 
 # copy_run_dir NAME: a copy of the run directory to break for one case.
 copy_run_dir() {
+    rm -rf "${scratch:?}/$1"
     mkdir -p "$scratch/$1"
     cp -r "$run_dir/gallop.exe" "$run_dir/deta" "$run_dir/image" "$scratch/$1/"
 }
 
-# ---- The zip to hand out --------------------------------------------------
-zip_contents=$(cmake -E tar tf "$source_dir/build/win32/gallop-win32.zip" | grep -v '/$' | sort |
-    paste -sd' ' -) || true
-expected_contents="gallop/deta/courseDeta.txt gallop/deta/rival.txt gallop/gallop.exe \
+# ---- The files of each build, checked without running them ---------------
+# check_files BUILD BITS: the program's kind, imports, version and icon, and
+# the zip's contents.
+check_files() {
+    local build=$1 bits=$2 exe=$source_dir/build/$1/run/gallop.exe
+    local zip=$source_dir/build/$1/gallop-$1.zip
+    local kind imports
+    expect_prefix="$build: "
+    local headers
+    headers=$(x86_64-w64-mingw32-objdump -p "$exe" 2>/dev/null) || true
+    local magic runs_on
+    magic=$(sed -n 's/^Magic.*(\(.*\))$/\1/p' <<<"$headers")
+    if [ "$bits" = 64 ]; then
+        kind=PE32+ runs_on="64-bit Windows"
+    else
+        kind=PE32 runs_on="32-bit or 64-bit Windows"
+    fi
+    expect "gallop.exe is a $kind program ($magic)" [ "$magic" = "$kind" ]
+    expect "gallop.exe is a Windows GUI program" grep -qE '^Subsystem.*\(Windows GUI\)$' <<<"$headers"
+    imports=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr '[:lower:]' '[:upper:]' | sort |
+        paste -sd' ' -)
+    expect "gallop.exe imports USER32, GDI32, MSIMG32, KERNEL32 and the C runtime alone ($imports)" \
+        [ "$imports" = "GDI32.DLL KERNEL32.DLL MSIMG32.DLL MSVCRT.DLL USER32.DLL" ]
+
+    # The version resource's keys and values are UTF-16 strings in the file.
+    local resources version entry value
+    resources=$(strings -el "$exe" | paste -sd'|' -) || true
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$source_dir/build/$build/CMakeCache.txt")
+    for entry in "FileDescription|GALLOP, a horse race to watch" "ProductName|GALLOP" \
+        "FileVersion|$version|"; do
+        value=${entry#*|}
+        expect "gallop.exe names its ${entry%%|*} (${value%|})" grep -qF "$entry" <<<"$resources"
+    done
+    # An icon resource holds each image of the .ico file as it stands there.
+    expect "gallop.exe carries every image of gallop.ico" python3 - "$exe" \
+        "$source_dir/build/$build/run/image/gallop.ico" <<'PY'
+import struct, sys
+exe, ico = (open(path, "rb").read() for path in sys.argv[1:3])
+count = struct.unpack_from("<H", ico, 4)[0]
+images = [struct.unpack_from("<II", ico, 6 + 16 * i + 8) for i in range(count)]
+sys.exit(0 if count and all(ico[offset:offset + size] in exe for size, offset in images) else 1)
+PY
+
+    local contents expected
+    contents=$(cmake -E tar tf "$zip" | grep -v '/$' | sort | paste -sd' ' -) || true
+    expected="gallop/deta/courseDeta.txt gallop/deta/rival.txt gallop/gallop.exe \
 gallop/image/course.bmp gallop/image/gate.bmp gallop/image/horse.bmp gallop/image/uniform.bmp \
 gallop/readme.txt"
-expect "gallop-win32.zip holds the program, deta/, image/ and the read-me ($zip_contents)" \
-    [ "$zip_contents" = "$expected_contents" ]
-mkdir -p "$scratch/unzipped"
-(cd "$scratch/unzipped" && cmake -E tar xf "$source_dir/build/win32/gallop-win32.zip") || true
-unzipped=$scratch/unzipped/gallop
-# The version resource's keys and values are UTF-16 strings in the file.
-resources=$(strings -el "$unzipped/gallop.exe" | paste -sd'|' -) || true
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$source_dir/build/win32/CMakeCache.txt")
-for entry in "FileDescription|GALLOP, a horse race to watch" "ProductName|GALLOP" \
-    "FileVersion|$version|"; do
-    value=${entry#*|}
-    expect "gallop.exe names its ${entry%%|*} (${value%|})" grep -qF "$entry" <<<"$resources"
-done
+    expect "gallop-$build.zip holds the program, deta/, image/ and the read-me ($contents)" \
+        [ "$contents" = "$expected" ]
+    expect "the read-me says it runs on $runs_on" \
+        grep -qF "($runs_on," "$source_dir/build/$build/src/platform/win32/readme.txt"
+    expect_prefix=
+}
+check_files win32 32
+check_files win64 64
 
-# ---- The Windows recorder runs the Linux recorder's race -------------------
-if [ -x "$record" ]; then
-    tests/cross/same_race.sh win32 "$(dirname "$record")" wine "$run_dir/gallop-record.exe" |
-        tee "$scratch/same_race.log" || true
-    counts=$(sed -n 's/^win32: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$scratch/same_race.log")
+# ---- Which build runs here ------------------------------------------------
+if runs_32_bit_code; then
+    build=win32
+    ran="wine: ran every check on the 32-bit program under wine, and the 64-bit recorder's race under wine64"
+else
+    build=win64
+    ran="wine: the 32-bit program was not run: this machine runs no 32-bit code; \
+ran every check on the 64-bit program under wine64"
+fi
+echo "$ran"
+run_dir=$source_dir/build/$build/run
+
+# same_race BUILD: the build's recorder runs the Linux recorder's race.
+same_race() {
+    use_wine "$1"
+    tests/cross/same_race.sh "$1" "$(dirname "$record")" "${wine[@]}" \
+        "$source_dir/build/$1/run/gallop-record.exe" | tee "$scratch/same_race.log" || true
+    counts=$(sed -n "s/^$1: \\([0-9]*\\) passed, \\([0-9]*\\) failed\$/\\1 \\2/p" "$scratch/same_race.log")
     if [ -n "$counts" ]; then
         passes=$((passes + ${counts% *}))
         failures=$((failures + ${counts#* }))
     else
-        expect "the cross-build comparison runs to its end" false
+        expect "the $1 cross-build comparison runs to its end" false
     fi
+}
+
+# ---- The Windows recorder runs the Linux recorder's race -------------------
+if [ -x "$record" ]; then
+    if [ "$build" = win32 ]; then
+        same_race win64
+    fi
+    same_race "$build"
 else
     echo "skipped: no recorder at $record to compare the Windows recorder with"
 fi
+use_wine "$build"
 
 # Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF,
 # which this build does not write; 1 when the data cannot be read.
 mkdir -p "$scratch/nodata"
 for case in "2 --gif race.gif" "2 --ticks many" "1 --dir nodata --trace race.jsonl"; do
     rc=0
-    (cd "$scratch" && wine "$run_dir/gallop-record.exe" ${case#* } >/dev/null 2>&1) || rc=$?
+    (cd "$scratch" && "${wine[@]}" "$run_dir/gallop-record.exe" ${case#* } >/dev/null 2>&1) || rc=$?
     expect "gallop-record.exe ${case#* } exits with ${case%% *} (it gave $rc)" [ "$rc" = "${case%% *}" ]
 done
+usage=$(cd "$scratch" && "${wine[@]}" "$run_dir/gallop-record.exe" --ticks many 2>&1 >/dev/null) ||
+    true
+offers_no_gif() {
+    [[ $usage == *"usage: gallop-record"* && $usage != *"[--gif"* && $usage != *"--gif FILE"* ]]
+}
+expect "gallop-record.exe's usage does not offer --gif" offers_no_gif
 
 # ---- Unpacked from the zip, the race runs and the program closes itself ----
+mkdir -p "$scratch/unzipped"
+(cd "$scratch/unzipped" && cmake -E tar xf "$source_dir/build/$build/gallop-$build.zip") || true
+unzipped=$scratch/unzipped/gallop
 if [ -x "$record" ]; then
     "$record" --dir "$run_dir" --ticks 50 --frames "$scratch/frames" --at 50 >/dev/null
 fi
@@ -232,10 +314,10 @@ if [ -n "$window" ]; then
         echo "skipped: no recorder at $record to compare the picture with"
     fi
 fi
-finish_gallop 60
+finish_gallop 120
 took=$(elapsed_since "$started")
 expect "closes itself after about 21 s with exit code 0 (took $(seconds "$took") s, exit code $rc)" \
-    ended_well 15000 60000
+    ended_well 15000 120000
 
 # ---- Escape closes the window, and so does Alt+F4; other keys do nothing ---
 for keys in Escape alt+F4; do
@@ -272,10 +354,10 @@ if [ -n "$window" ] && [ -x "$record" ]; then
     expect "without horses, the wait in the gate equals the recorder's on the same folder\
  ($differing pixels differ)" [ "$differing" = 0 ]
 fi
-finish_gallop 60
+finish_gallop 120
 took=$(elapsed_since "$started")
 expect "without horses it closes itself after about 21 s with exit code 0\
- (took $(seconds "$took") s, exit code $rc)" ended_well 15000 60000
+ (took $(seconds "$took") s, exit code $rc)" ended_well 15000 120000
 
 # ---- Data files it cannot use: the message box, then a clean exit ---------
 # The expected text as the message box's trace shows it: UTF-16 code units.
@@ -322,5 +404,6 @@ for error_case in "${error_cases[@]}"; do
     expect "$what, exit code 0 once the box is dismissed (exit code $rc)" [ "$rc" = 0 ]
 done
 
+echo "$ran"
 echo "wine: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -28,7 +28,7 @@ constexpr int screenHeight = 600;
 const char* const dataFiles[] = {"deta/courseDeta.txt", "deta/rival.txt"};
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "gallop-record: %s\n%s", message.c_str(), recordUsage);
+    std::fprintf(stderr, "gallop-record: %s\n%s", message.c_str(), recordUsage().c_str());
     return 2;
 }
 

@@ -9,16 +9,23 @@
 #include <utility>
 #include <vector>
 
-const char* const recordUsage =
-    "usage: gallop-record [--dir DIR] [--ticks N] [--trace FILE] [--frames DIR] [--at LIST] "
-    "[--gif FILE]\n"
-    "  --dir DIR     run directory holding deta/ and image/ (default: current directory)\n"
-    "  --ticks N     number of updates, 0 or more (default 700; the run stops after the\n"
-    "                update that first asks the window to close)\n"
-    "  --trace FILE  JSON Lines trace: line 0 after setup, line T after tick T\n"
-    "  --frames DIR  write DIR/frame-TTTT.png, the 800x600 back buffer after draw T\n"
-    "  --at LIST     ticks for --frames, e.g. 1,50,100-110 (default: every tick)\n"
-    "  --gif FILE    the whole recording as an animated GIF (3 cs per frame, looping)\n";
+std::string recordUsage() {
+    std::string usage =
+        "usage: gallop-record [--dir DIR] [--ticks N] [--trace FILE] [--frames DIR] "
+        "[--at LIST]";
+    usage += gifMovieAvailable ? " [--gif FILE]\n" : "\n";
+    usage += "  --dir DIR     run directory holding deta/ and image/ (default: current directory)\n"
+             "  --ticks N     number of updates, 0 or more (default 700; the run stops after the\n"
+             "                update that first asks the window to close)\n"
+             "  --trace FILE  JSON Lines trace: line 0 after setup, line T after tick T\n"
+             "  --frames DIR  write DIR/frame-TTTT.png, the 800x600 back buffer after draw T\n"
+             "  --at LIST     ticks for --frames, e.g. 1,50,100-110 (default: every tick)\n";
+    if (gifMovieAvailable) {
+        usage +=
+            "  --gif FILE    the whole recording as an animated GIF (3 cs per frame, looping)\n";
+    }
+    return usage;
+}
 
 namespace {
 

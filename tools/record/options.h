@@ -27,4 +27,5 @@ constexpr int32_t maxListedTick = 10000;
 // and left out.
 bool parseTickList(const std::string& text, std::set<int32_t>& ticks);
 
-extern const char* const recordUsage;
+// The usage text; it lists --gif only where this build can write a GIF.
+std::string recordUsage();
