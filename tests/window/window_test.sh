@@ -88,6 +88,18 @@ untitled_windows_besides() {
         grep -vx "$1"
 }
 
+# The untitled top-level windows besides $1 that are mapped. X lists a window
+# as soon as it is created, before its owner has set its properties and
+# mapped it; a mapped window has them all.
+mapped_untitled_windows_besides() {
+    local candidate
+    for candidate in $(untitled_windows_besides "$1"); do
+        if xwininfo -id "$candidate" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+            echo "$candidate"
+        fi
+    done
+}
+
 # Waits up to 10 s for a top-level window that `$@` prints; sets window.
 wait_for_window() {
     window=
@@ -167,7 +179,7 @@ missing-data)
     main_window=$window
     # The message box has no title of its own: it is the one top-level window
     # without a name beside the program's window.
-    wait_for_window untitled_windows_besides "$main_window"
+    wait_for_window mapped_untitled_windows_besides "$main_window"
     [ "$(untitled_windows_besides "$main_window" | wc -l)" -eq 1 ] ||
         fail "more than one untitled window: $(xwininfo -root -children)"
     hints=$(xprop -id "$window" _NET_WM_WINDOW_TYPE WM_NAME)
