@@ -128,8 +128,10 @@ race)
 
     # The runners wait in the gate for 100 ticks of at least 30 ms, which
     # begin after the program has started, and every frame of the wait is the
-    # same picture. A slow start (a sanitizer build on a busy machine) may not
-    # have painted at the first look: a picture still all black is taken again.
+    # same picture: a screenshot equal to the recorder's frame 50 was taken
+    # inside the wait, and one taken after the gate opened differs. A slow
+    # start (a sanitizer build on a busy machine) may not have painted at the
+    # first look: a picture still all black is taken again.
     sleep_ms=$((1200 - ($(now_ms) - started_ms)))
     [ "$sleep_ms" -le 0 ] || sleep "$((sleep_ms / 1000)).$(printf '%03d' $((sleep_ms % 1000)))"
     for _ in $(seq 10); do
@@ -138,20 +140,19 @@ race)
         [ "$(convert "$work/window.png" -format '%[fx:maxima]' info:)" = 0 ] || break
         sleep 0.1
     done
-    taken_after=$((shot_ms - started_ms))
-    [ "$taken_after" -ge 500 ] && [ "$taken_after" -le 2900 ] ||
-        fail "the screenshot came $taken_after ms after the start, not inside the wait"
     "$recorder" --dir "$work/run" --frames "$work/frames" --at 50 >/dev/null
     difference=$(compare -metric AE "$work/window.png" "$work/frames/frame-0050.png" null: 2>&1) ||
         true
-    [ "$difference" = 0 ] || fail "the window differs from the recorded frame in $difference pixels"
+    [ "$difference" = 0 ] || fail "the window differs from the recorded frame in $difference pixels" \
+        "(the screenshot was done $((shot_ms - started_ms)) ms after the start)"
 
-    wait_for_exit 60
+    # The race closes itself. Its pace is measured by tools/measure-window.sh;
+    # here a busy machine or a sanitizer build may stretch the ticks.
+    wait_for_exit 120
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
     runtime_ms=$((ended_ms - shown_ms))
     # 700 ticks of 30 ms sleep each, plus the updates, before the first close request.
     [ "$runtime_ms" -ge 21000 ] || fail "the race ended after only $runtime_ms ms"
-    [ "$runtime_ms" -le 40000 ] || fail "the race took $runtime_ms ms"
     echo "The race ran $runtime_ms ms from its window's appearance to the program's end:" \
         "$((runtime_ms * 1000 / 701)) µs per tick over 701 ticks."
     ;;

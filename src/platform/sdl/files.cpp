@@ -28,9 +28,13 @@ unsigned closeRequestEventType() {
     return type;
 }
 
+// The box is shown over the main window. Without a window SDL places its X11
+// box by the first display's data, as it reads it in the child process that
+// draws the box, and that child was seen to crash there now and then; the
+// message then went to standard error, where no user sees it.
 void displayDataFileError() {
-    if (mainWindow.load() == nullptr ||
-        SDL_ShowSimpleMessageBox(0, "", dataFileErrorText, nullptr) != 0) {
+    SDL_Window* window = mainWindow.load();
+    if (window == nullptr || SDL_ShowSimpleMessageBox(0, "", dataFileErrorText, window) != 0) {
         std::fprintf(stderr, "%s\n", dataFileErrorText);
     }
 }
