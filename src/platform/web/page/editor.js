@@ -341,7 +341,7 @@ const GallopEditor = (function () {
           }
         }
         tr.querySelector(".warnings").replaceChildren(
-          ...warnings.map((text) => element("span", { className: "warning", text: "⚠ " + text })));
+          ...warnings.map((text) => element("span", { className: "row-warning", text: "⚠ " + text })));
         tr.classList.toggle("warned", warnings.length > 0);
       });
       if (data.runners.length > 0) {
