@@ -243,13 +243,17 @@ const GallopEditor = (function () {
       showAdvice();
     }
 
-    // Focuses the control of class `className` in row `index`, or the add
-    // button when the row is gone.
+    // Focuses the control of class `className` in row `index` (the last row
+    // when there are fewer); its name when that control is disabled, and the
+    // add button when no row is left.
     function focusRow(index, className) {
       const tr = tbody.rows[Math.min(index, tbody.rows.length - 1)];
-      const control = tr === undefined ? null : tr.querySelector("." + className);
-      (control === null || control.disabled ? tr?.querySelector("input.name") || addButton :
-        control).focus();
+      if (tr === undefined) {
+        addButton.focus();
+        return;
+      }
+      const control = tr.querySelector("." + className);
+      (control.disabled ? tr.querySelector("input.name") : control).focus();
     }
 
     tbody.addEventListener("input", (event) => {
@@ -528,7 +532,6 @@ const GallopEditor = (function () {
           showField();
         }
       },
-      data: () => T.copyData(data),
     };
   }
 

@@ -137,7 +137,13 @@
     program.FS.writeFile(dataFiles[1], files.rivals);
   }
 
+  // Plays a race of the editor. The address keeps its race link only while
+  // the link still describes the race.
   function play(data) {
+    if (location.hash !== "#" + T.linkOf(data)) {
+      setLink("");
+    }
+    showNotice("");
     putRace(data);
     startRace();
   }
@@ -272,6 +278,7 @@
     }
     editor.show(readPlaying());
     setLink("");
+    showNotice("");
     startRace();
   }
 

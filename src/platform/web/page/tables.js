@@ -341,9 +341,6 @@ const GallopTables = (function () {
     maxNameLength,
     cameraThreshold,
     spreadLimit,
-    splitRecords,
-    splitColumns,
-    toNumber,
     cleanName,
     readTables,
     writeTables,
@@ -351,8 +348,6 @@ const GallopTables = (function () {
     newRunner,
     runnerValue,
     setRunnerValue,
-    runnerBaseSpeed,
-    baseSpeedOf,
     courseValue,
     setCourseValue,
     courseView,
@@ -361,7 +356,3 @@ const GallopTables = (function () {
     readLink,
   };
 })();
-
-if (typeof module === "object" && module.exports) {
-  module.exports = GallopTables;
-}
