@@ -427,10 +427,20 @@ async function checkRoundTrip(page, origin, cdp) {
       Number(document.getElementById("screen").dataset.tick || 0) < 50, { timeout: 10000 });
     const folder = path.join(scratch, "downloads", "round-" + label);
     const saved = await download(page, cdp, folder);
-    const same = saved && Buffer.compare(trace(raceDir("original-" + label, deta), "node"),
-      trace(raceDir("round-" + label, folder), "node")) === 0;
+    const original = trace(raceDir("original-" + label, deta), "node");
+    const same = saved && Buffer.compare(original, trace(raceDir("round-" + label, folder),
+      "node")) === 0;
     expect(`${label}: the editor opens on the files playing, and they download unchanged for the race`,
       same);
+    await page.click("#share");
+    const link = await page.evaluate(() => location.href);
+    await page.goto("about:blank");
+    await page.goto(link);
+    await waitForState(page, "running", 30000);
+    const linked = path.join(scratch, "downloads", "link-" + label);
+    const linkSaved = await download(page, cdp, linked);
+    expect(`${label}: its race link opens on the same race`, linkSaved &&
+      Buffer.compare(original, trace(raceDir("link-" + label, linked), "node")) === 0);
   }
 }
 

@@ -428,6 +428,8 @@ const GallopEditor = (function () {
         picker.close("choose");
       }
     });
+    byId("picker-cancel").addEventListener("click", () => picker.close("cancel"));
+    byId("picker-choose").addEventListener("click", () => picker.close("choose"));
     picker.addEventListener("close", () => {
       if (picker.returnValue === "choose") {
         choose();

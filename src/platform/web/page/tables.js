@@ -26,10 +26,11 @@ const GallopTables = (function () {
   const coatNames = ["bay", "chestnut", "dark bay", "black", "grey", "palomino"];
 
   // What a value may be in the editor and in a link. The race copes with any
-  // number, but these keep every sum well inside 32 bits.
+  // number, but these keep every sum well inside 32 bits. Coats and silks are
+  // picked from the sheets, or kept as the files give them.
   const limits = {
-    coat: [0, 99],
-    silks: [0, 9999],
+    coat: [-2147483648, 2147483647],
+    silks: [-2147483648, 2147483647],
     grade: [0, 99],
     adjust: [-999, 999],
     direction: [0, 1],
@@ -38,6 +39,7 @@ const GallopTables = (function () {
     start: [0, 999999],
   };
   const maxNameLength = 60;
+  const maxColumnLength = 200;
 
   const encoder = new TextEncoder();
   const decoder = new TextDecoder("utf-8");
@@ -273,9 +275,14 @@ const GallopTables = (function () {
   // record 5's columns, and each runner's name, coat, silks, speed grade and
   // speed adjustment, as JSON in base64url.
   function linkOf(data) {
+    const course = data.course.slice(0, courseColumnCount).map((column) =>
+      textOf(column).replace(notInColumns, "").slice(0, maxColumnLength));
+    for (const what of ["direction", "style", "section", "start"]) {
+      course[courseColumns[what]] = String(courseValue(data, what));
+    }
     const race = {
       v: linkVersion,
-      course: data.course.map((column) => textOf(column).replace(notInColumns, "")),
+      course,
       field: data.runners.map((runner) => ["name", "coat", "silks", "grade", "adjust"].map(
         (what) => (what === "name" ? cleanName(runnerValue(runner, what)) : runnerValue(runner, what)))),
     };
@@ -283,8 +290,8 @@ const GallopTables = (function () {
   }
 
   const isWhole = (value, [low, high]) => Number.isInteger(value) && value >= low && value <= high;
-  const isColumnText = (text) =>
-    typeof text === "string" && text.length <= 200 && text.replace(notInColumns, "") === text;
+  const isColumnText = (text) => typeof text === "string" && text.length <= maxColumnLength &&
+    text.replace(notInColumns, "") === text;
 
   // The race of a link, on the shipped data's other course records; throws
   // an Error that says why when the link cannot be read.
@@ -302,7 +309,7 @@ const GallopTables = (function () {
       throw new Error("it was made by another version of this page");
     }
     const { course, field } = race;
-    if (!Array.isArray(course) || course.length < courseColumnCount || course.length > 40 ||
+    if (!Array.isArray(course) || course.length !== courseColumnCount ||
         !course.every((text) => isColumnText(text))) {
       throw new Error("its course is not a course record");
     }
