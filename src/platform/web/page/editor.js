@@ -113,7 +113,7 @@ const GallopEditor = (function () {
       const start = T.courseValue(data, "start");
       const best = T.advise(data.runners).best;
       byId("explain-start").textContent = `Every runner starts ${start} units out and counts ` +
-        `down; the leader covers about ${5 * best} of them.`;
+        `down; the leader covers about ${T.coverage(best)} of them.`;
     }
 
     function showCourse() {
@@ -324,10 +324,14 @@ const GallopEditor = (function () {
         const speed = advice.speeds[index];
         const runner = data.runners[index];
         tr.querySelector("output.base").textContent = String(speed);
-        tr.querySelector(".covers").textContent = `covers about ${5 * speed}`;
+        tr.querySelector(".covers").textContent = `covers about ${T.coverage(speed)}`;
         const warnings = [];
         if (speed <= 0) {
           warnings.push("base speed 0 or less: stays in the gate");
+        } else if (speed >= T.runsPastEnd) {
+          warnings.push(`${T.runsPastEnd} or more: still running when the race ends`);
+        } else if (speed > T.tiresAtOnce) {
+          warnings.push(`above ${T.tiresAtOnce}: tires from the first stride`);
         }
         if (speed === advice.best) {
           bestNames.push(runnerName(runner));
@@ -352,17 +356,20 @@ const GallopEditor = (function () {
         if (advice.cameraStill) {
           items.push(["warning", `The camera locks onto the leader only once it is 400 units out, ` +
             `so the best base speed must be above ${T.cameraThreshold}. Here it is ${advice.best} ` +
-            `(${bestNames.join(", ")}): the leader covers only about ${5 * advice.best} units and ` +
+            `(${bestNames.join(", ")}): the leader covers only about ${T.coverage(advice.best)} ` +
+            "units and " +
             "the camera never moves."]);
         }
         if (advice.dropsOff) {
           items.push(["warning", `The best base speed (${advice.best}) and the worst ` +
             `(${advice.worst}) are ${advice.best - advice.worst} apart, ${T.spreadLimit} or more: ` +
-            `${worstNames.join(", ")} ends about ${5 * (advice.best - advice.worst)} units behind ` +
+            `${worstNames.join(", ")} ends about ` +
+            `${T.coverage(advice.best) - T.coverage(advice.worst)} units behind ` +
             "the leader and drops off the screen."]);
         }
         items.push(["note", `Every horse covers about 5 × its base speed before it stops: ` +
-          `the best about ${5 * advice.best} units, the worst about ${5 * advice.worst}.`]);
+          `the best about ${T.coverage(advice.best)} units, the worst about ` +
+          `${T.coverage(advice.worst)}.`]);
       }
       adviceList.replaceChildren(...items.map(([kind, text]) =>
         element("li", { className: kind }, [(kind === "warning" ? "⚠ " : "") + text])));

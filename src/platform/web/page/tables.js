@@ -227,6 +227,13 @@ const GallopTables = (function () {
   // off the screen. A horse covers about 5 × its base speed before it stops;
   // the camera locks once the leader is 400 units out, and a runner 640 units
   // (5 × 128) behind the leader is wholly off the screen.
+  // Above a base speed of 500 a horse tires from its first stride and slows
+  // by 1 a step from its base speed, so it covers about base² / 100; from 600
+  // on it is still running when the race ends.
+  const tiresAtOnce = 500;
+  const runsPastEnd = 600;
+  const coverage = (speed) =>
+    speed <= 0 ? 0 : speed <= tiresAtOnce ? 5 * speed : Math.round((speed * speed) / 100);
   const cameraThreshold = 80;
   const spreadLimit = 128;
   function advise(runners) {
@@ -359,6 +366,9 @@ const GallopTables = (function () {
     setCourseValue,
     courseView,
     advise,
+    coverage,
+    tiresAtOnce,
+    runsPastEnd,
     linkOf,
     readLink,
   };
