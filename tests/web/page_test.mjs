@@ -1,10 +1,11 @@
 // The web page in a real browser: the system's headless Chromium loads it
 // from a static server on 127.0.0.1 and plays the race.
 //
-//   node page_test.mjs RUN_DIR SCRATCH_DIR
+//   node page_test.mjs RUN_DIR SCRATCH_DIR [REFERENCE_RUN_DIR]
 //
 // RUN_DIR is the web build's run directory (index.html, gallop.js,
-// gallop-record.js, deta/, image/). Each check prints an ok or FAIL line, and
+// gallop-record.js, deta/, image/). REFERENCE_RUN_DIR holds the Linux
+// recorder, gallop-record (default: build/dev/run of the source tree). Each check prints an ok or FAIL line, and
 // the last line is "web page: N passed, M failed"; the exit code is non-zero
 // when anything failed. The server and the browser are started here and
 // stopped at the end, whatever happens.
@@ -13,9 +14,11 @@ import fs from "node:fs";
 import path from "node:path";
 import puppeteer from "puppeteer-core";
 
-const [runDir, scratch] = process.argv.slice(2).map((p) => path.resolve(p));
+const [runDir, scratch, referenceArg] = process.argv.slice(2).map((p) => path.resolve(p));
 const chromium = process.env.GALLOP_CHROMIUM || "/usr/bin/chromium";
 const sourceDir = path.resolve(path.dirname(new URL(import.meta.url).pathname), "../..");
+const linuxRecorder = path.join(referenceArg || path.join(sourceDir, "build", "dev", "run"),
+  "gallop-record");
 const dataFileError = "データファイルの読み込みに失敗しました";
 const width = 800;
 const height = 600;
@@ -62,10 +65,10 @@ function startServer(root) {
   });
 }
 
-// The recorder's frame at `tick` for the run directory, as RGB bytes.
-function recorderFrame(tick) {
+// The node recorder's frame at `tick` for a run directory, as RGB bytes.
+function recorderFrame(tick, dir = runDir) {
   const frames = path.join(scratch, "frames");
-  execFileSync("node", [path.join(runDir, "gallop-record.js"), "--dir", runDir, "--frames",
+  execFileSync("node", [path.join(runDir, "gallop-record.js"), "--dir", dir, "--frames",
     frames, "--at", String(tick), "--ticks", String(tick)], { stdio: "ignore" });
   const png = path.join(frames, `frame-${String(tick).padStart(4, "0")}.png`);
   return execFileSync("convert", [png, "-depth", "8", "rgb:-"], { maxBuffer: 1 << 24 });
@@ -128,6 +131,7 @@ async function checkEnd(page) {
   const differing = differingPixels(shown.rgb, recorderFrame(700));
   expect(`the race reaches its end and keeps its last frame (tick ${shown.tick})`,
     shown.tick === 700 && differing === 0, `${differing} pixels differ from frame 700`);
+  await checkFinishingOrder(page, "shipped race", trace(runDir, "node"));
   expect("a button offers to run the race again",
     await page.$eval("#again", (b) => !b.hidden));
   await page.click("#again");
@@ -193,6 +197,472 @@ async function checkScaling(page) {
   }
 }
 
+// ---- The race maker --------------------------------------------------------
+
+// A run directory of the shipped sheets with the data files in `deta`.
+function raceDir(name, deta) {
+  const dir = path.join(scratch, "races", name);
+  fs.rmSync(dir, { recursive: true, force: true });
+  fs.mkdirSync(path.join(dir, "deta"), { recursive: true });
+  fs.cpSync(path.join(runDir, "image"), path.join(dir, "image"), { recursive: true });
+  for (const file of ["courseDeta.txt", "rival.txt"]) {
+    fs.copyFileSync(path.join(deta, file), path.join(dir, "deta", file));
+  }
+  return dir;
+}
+
+// The whole-race trace of a run directory, from the node recorder or the
+// Linux one.
+function trace(dir, recorder) {
+  const out = path.join(scratch, `trace-${path.basename(dir)}-${recorder}.jsonl`);
+  const command = recorder === "node" ? ["node", path.join(runDir, "gallop-record.js")] :
+    [linuxRecorder];
+  execFileSync(command[0], [...command.slice(1), "--dir", dir, "--trace", out], { stdio: "ignore" });
+  return fs.readFileSync(out);
+}
+
+// The finishing order of a trace's line for tick 700: [place, gate, distance
+// covered] for every runner, the furthest first; equal distances share a place.
+function traceOrder(traceBytes) {
+  const line = JSON.parse(traceBytes.toString("utf8").split("\n")[700]);
+  const order = line.runners.map((runner, index) => ({ gate: index + 1,
+    covered: line.race.startDistance - runner.distance }));
+  order.sort((a, b) => b.covered - a.covered || a.gate - b.gate);
+  let place = 0;
+  return order.map((runner, index) => {
+    if (index === 0 || order[index - 1].covered !== runner.covered) {
+      place = index + 1;
+    }
+    return [place, runner.gate, runner.covered];
+  });
+}
+
+const pageOrder = (page) => page.$$eval("#result tbody tr", (rows) =>
+  rows.map((row) => [Number(row.dataset.place), Number(row.dataset.gate),
+    Number(row.dataset.covered)]));
+
+async function checkFinishingOrder(page, label, traceBytes) {
+  const shownOrder = await pageOrder(page);
+  const expected = traceOrder(traceBytes);
+  expect(`${label}: the finishing order under the canvas equals the trace's at tick 700`,
+    (await page.$eval("#result", (r) => !r.hidden)) &&
+      JSON.stringify(shownOrder) === JSON.stringify(expected),
+    `page ${JSON.stringify(shownOrder)}\n  trace ${JSON.stringify(expected)}`);
+  return shownOrder;
+}
+
+// Sets a field of the editor as typing into it would.
+async function setValue(page, selector, value) {
+  await page.$eval(selector, (input, text) => {
+    input.value = text;
+    input.dispatchEvent(new Event(input.tagName === "SELECT" ? "change" : "input",
+      { bubbles: true }));
+  }, String(value));
+}
+
+const row = (gate) => `#field tbody tr:nth-child(${gate})`;
+
+// Picks swatch `value` in the picker of a row's coat or silks, by mouse.
+async function pickSwatch(page, gate, kind, value) {
+  await page.click(`${row(gate)} button.pick.${kind}`);
+  await page.waitForSelector("#picker[open]");
+  await page.click(`#picker-choices input[value="${value}"]`);
+  await page.waitForFunction(() => !document.getElementById("picker").open, { timeout: 5000 });
+}
+
+// Clicks Download and waits for both files in `folder`.
+async function download(page, cdp, folder) {
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.mkdirSync(folder, { recursive: true });
+  await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: folder,
+    eventsEnabled: true });
+  await page.click("#download");
+  const files = ["courseDeta.txt", "rival.txt"].map((name) => path.join(folder, name));
+  for (let waited = 0; waited < 10000 && !files.every((file) => fs.existsSync(file)); waited += 100) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  return files.every((file) => fs.existsSync(file));
+}
+
+// Every line of a written table ends in ",;" and CR LF, and the text has no
+// other line end.
+function inFilesFormat(bytes) {
+  const text = bytes.toString("latin1");
+  return text.length > 0 && text.endsWith(",;\r\n") &&
+    text.split("\r\n").slice(0, -1).every((line) => line.endsWith(",;") &&
+      !/[\r\n]/.test(line) && line.split(";").length === 2);
+}
+
+async function waitForTick(page, atLeast, timeout = 30000) {
+  await page.waitForFunction((t) => Number(document.getElementById("screen").dataset.tick) >= t,
+    { timeout }, atLeast);
+}
+
+// An edit of the field and the course, then Run: the canvas shows the race of
+// the downloaded files, which the Linux recorder plays to the same trace as
+// the node recorder; the finishing order is the trace's, ties included.
+async function checkEditAndRun(page, origin, cdp) {
+  await page.goto(`${origin}/race/index.html`);
+  await waitForState(page, "running", 30000);
+  await setValue(page, "#course-name", "Test Meadow");
+  await setValue(page, "#course-direction", 1);
+  await setValue(page, "#course-style", 0);
+  await setValue(page, "#course-section", 3);
+  await setValue(page, "#course-start", 1400);
+  await setValue(page, `${row(1)} input.name`, "Nimble, Quick; Fox");
+  await setValue(page, `${row(1)} input.grade`, 9);
+  await pickSwatch(page, 2, "coat", 5);
+  await pickSwatch(page, 3, "silks", 99);
+  // Gates 4 and 5 run at the same speed and so cover the same distance.
+  for (const gate of [4, 5]) {
+    await setValue(page, `${row(gate)} input.grade`, 6);
+    await setValue(page, `${row(gate)} input.adjust`, -3);
+  }
+  await page.click(`${row(18)} button.remove`);
+  await page.click(`${row(7)} button.up`);
+  await page.click("#add-runner");
+  expect("the editor's explanations follow the course: odd section, direction 1, turf",
+    (await page.$eval("#explain-direction", (e) => e.textContent)).includes("left to right") &&
+      (await page.$eval("#explain-style", (e) => e.textContent)).startsWith("Turf") &&
+      (await page.$eval("#explain-section", (e) => e.textContent)).startsWith("Odd"));
+
+  const folder = path.join(scratch, "downloads", "edited");
+  const saved = await download(page, cdp, folder);
+  expect("Download saves courseDeta.txt and rival.txt", saved);
+  if (!saved) {
+    return;
+  }
+  const course = fs.readFileSync(path.join(folder, "courseDeta.txt"));
+  const rivals = fs.readFileSync(path.join(folder, "rival.txt"));
+  const shippedCourse = fs.readFileSync(path.join(runDir, "deta", "courseDeta.txt"), "latin1")
+    .split("\r\n");
+  const courseLines = course.toString("latin1").split("\r\n");
+  expect("the downloaded files are in the files' format, CR LF, every column ended by ',', " +
+    "every record by ';'", inFilesFormat(course) && inFilesFormat(rivals));
+  expect("the downloaded course keeps every record but 5 as it was, and record 5 is the edit",
+    courseLines.length === shippedCourse.length &&
+      courseLines.every((line, i) => i === 5 || line === shippedCourse[i]) &&
+      courseLines[5] === "Test Meadow,6,1,0,3,1400,1200,520,34,18,;",
+    courseLines[5]);
+  const rivalLines = rivals.toString("utf8").split("\r\n").slice(0, -1);
+  expect("the downloaded field holds the edit: 18 runners, names without ',' or ';', " +
+    "the unread columns kept",
+    rivalLines.length === 18 && rivalLines[0] ===
+      "Nimble Quick Fox,colt 4,Morning Bell,R. Ashdown,0,0,57,9,T. Marsh,4.2,2-1-3,6,;" &&
+      rivalLines[1].split(",")[4] === "5" && rivalLines[2].split(",")[5] === "99" &&
+      rivalLines[5].startsWith("Maple Rumour,") && rivalLines[17].startsWith("Runner 18,"),
+    rivalLines.join("\n  "));
+
+  const dir = raceDir("edited", folder);
+  const nodeTrace = trace(dir, "node");
+  expect("the Linux recorder plays the downloaded files to the node recorder's whole-race trace",
+    Buffer.compare(nodeTrace, trace(dir, "linux")) === 0);
+
+  await page.click("#run");
+  await waitForState(page, "running", 10000);
+  await waitForTick(page, 5, 10000);
+  for (const wanted of [5, 300]) {
+    await waitForTick(page, wanted);
+    const shown = await canvasFrame(page);
+    const reference = recorderFrame(shown.tick <= 100 ? 50 : shown.tick, dir);
+    const differing = differingPixels(shown.rgb, reference);
+    expect(`after Run the canvas at tick ${shown.tick} equals the recorder's frame on the ` +
+      "downloaded files", shown.tick >= wanted && differing === 0, `${differing} pixels differ`);
+  }
+  await waitForState(page, "ended", 60000);
+  const last = await canvasFrame(page);
+  const lastDiffering = differingPixels(last.rgb, recorderFrame(700, dir));
+  expect("the edited race ends on the recorder's frame 700", last.tick === 700 &&
+    lastDiffering === 0, `${lastDiffering} pixels differ`);
+  const order = await checkFinishingOrder(page, "edited race", nodeTrace);
+  const tied = order.filter(([, gate]) => gate === 4 || gate === 5);
+  expect("runners that covered the same distance share a place",
+    tied.length === 2 && tied[0][0] === tied[1][0] && tied[0][2] === tied[1][2],
+    JSON.stringify(tied));
+  expect("the result shows each runner's name, bracket, coat and silks",
+    await page.$eval("#result tbody", (body) => {
+      const first = body.querySelector('tr[data-gate="1"]');
+      return first.querySelector(".name").textContent === "Nimble Quick Fox" &&
+        first.querySelector(".bracket").textContent.trim() === "1" &&
+        first.querySelectorAll("img.swatch").length === 3;
+    }));
+}
+
+// Awkward tables the program still reads: bare LF line ends (the first byte
+// of every later record is lost, and a record that loses its ',' shifts its
+// columns), numbers as atoi reads them, missing columns, ';;', a zero byte
+// that ends the text, and more than 18 rivals.
+function awkwardTables(folder) {
+  fs.mkdirSync(folder, { recursive: true });
+  const course = ["Zero,0,0,0,0,0,;", "One;;\r\nTwo,2,;", "Three,3,;", "Four,4,;",
+    "Odd Course,77, 2 , +1x,-3,1200metres,9,8,7;"].join("\r\n") + "\r\nignored tail,1,2,";
+  const rivals = [];
+  for (let i = 0; i < 20; ++i) {
+    rivals.push(`Horse ${i},x,y,z,${i % 7},${(i * 13) % 100},55,${3 + (i % 5)},j,1.0,1-1-1,` +
+      `${i % 3 === 0 ? " +" : "-"}${i}abc,extra,`);
+  }
+  rivals[3] = ",Shifted,x,y,z,2,40,55,6,j,1,1,4,";
+  rivals[4] = "Short,a,b,c,1,2,;"; // no speed columns: grade and adjustment 0
+  rivals[6] = "NoLast,a,b,c,3,4,5,6,7,8,9,10"; // column 11 has no ','
+  const rivalText = rivals.join(";\n") + ";\n\0Hidden,a,b,c,1,1,1,1,1,1,1,1,;\n";
+  fs.writeFileSync(path.join(folder, "courseDeta.txt"), course);
+  fs.writeFileSync(path.join(folder, "rival.txt"), rivalText);
+  return folder;
+}
+
+// The editor opens on the data now playing: the user's own files, unchanged,
+// download to files that play the same race.
+async function checkRoundTrip(page, origin, cdp) {
+  await page.goto(`${origin}/race/index.html`);
+  await waitForState(page, "running", 30000);
+  const cases = [["shipped", path.join(runDir, "deta")],
+    ...fs.readdirSync(path.join(sourceDir, "tests", "variants"), { withFileTypes: true })
+      .filter((entry) => entry.isDirectory())
+      .map((entry) => [entry.name, path.join(sourceDir, "tests", "variants", entry.name, "deta")]),
+    ["awkward", awkwardTables(path.join(scratch, "awkward"))]];
+  for (const [label, deta] of cases) {
+    const picker = await page.$("#files");
+    await picker.uploadFile(path.join(deta, "courseDeta.txt"), path.join(deta, "rival.txt"));
+    await page.waitForFunction(() => document.body.dataset.state === "running" &&
+      Number(document.getElementById("screen").dataset.tick || 0) < 50, { timeout: 10000 });
+    const folder = path.join(scratch, "downloads", "round-" + label);
+    const saved = await download(page, cdp, folder);
+    const original = trace(raceDir("original-" + label, deta), "node");
+    const same = saved && Buffer.compare(original, trace(raceDir("round-" + label, folder),
+      "node")) === 0;
+    expect(`${label}: the editor opens on the files playing, and they download unchanged for the race`,
+      same);
+    await page.click("#share");
+    const link = await page.evaluate(() => location.href);
+    await page.goto("about:blank");
+    await page.goto(link);
+    await waitForState(page, "running", 30000);
+    const linked = path.join(scratch, "downloads", "link-" + label);
+    const linkSaved = await download(page, cdp, linked);
+    expect(`${label}: its race link opens on the same race`, linkSaved &&
+      Buffer.compare(original, trace(raceDir("link-" + label, linked), "node")) === 0);
+  }
+}
+
+// Share puts the race in the address; the link plays the same race in a new
+// page, and a link that cannot be read says so and plays the shipped race.
+async function checkShare(page, browser, origin, cdp) {
+  await page.goto(`${origin}/race/index.html`);
+  await waitForState(page, "running", 30000);
+  await setValue(page, "#course-section", 7);
+  await setValue(page, "#course-start", 900);
+  await setValue(page, `${row(2)} input.name`, "Ünïcode Star ☆");
+  await setValue(page, `${row(2)} input.adjust`, 40);
+  await pickSwatch(page, 6, "silks", 77);
+  await page.click(`${row(10)} button.remove`);
+  await page.click("#share");
+  const link = await page.evaluate(() => location.href);
+  expect("Share puts the race into the address after '#' and shows the link",
+    link.includes("#race=") && (await page.$eval("#share-link", (i) => i.value)) === link, link);
+  const sentFolder = path.join(scratch, "downloads", "shared-from");
+  await download(page, cdp, sentFolder);
+
+  const other = await browser.newPage();
+  other.on("pageerror", (error) => expect(`no script error (${error.message})`, false));
+  await other.goto(link);
+  await waitForState(other, "running", 30000);
+  const otherCdp = await browser.target().createCDPSession();
+  const gotFolder = path.join(scratch, "downloads", "shared-to");
+  await download(other, otherCdp, gotFolder);
+  const sent = trace(raceDir("shared-from", sentFolder), "node");
+  const received = trace(raceDir("shared-to", gotFolder), "node");
+  const names = await other.$$eval("#field tbody input.name", (inputs) => inputs.map((i) => i.value));
+  expect("the link opens the same race: the same whole-race trace and the same names",
+    Buffer.compare(sent, received) === 0 && names.length === 17 && names[1] === "Ünïcode Star ☆",
+    JSON.stringify(names));
+  const shown = await canvasFrame(other);
+  const differing = differingPixels(shown.rgb,
+    recorderFrame(shown.tick <= 100 ? 50 : shown.tick, raceDir("shared-to", gotFolder)));
+  expect(`the link's race plays on the canvas (tick ${shown.tick})`, differing === 0,
+    `${differing} pixels differ`);
+  await other.close();
+
+  for (const [what, hash] of [["garbled", "#race=%%%not-base64"], ["cut short", link.split("#")[1]
+    .slice(0, 40)], ["foreign", "#somewhere-else"]]) {
+    await page.goto(`${origin}/race/index.html#${hash.replace(/^#/, "")}`);
+    await waitForState(page, "running", 30000);
+    await waitForTick(page, 5, 10000);
+    const notice = await page.$eval("#notice", (p) => (p.hidden ? "" : p.textContent));
+    const frame = await canvasFrame(page);
+    const off = differingPixels(frame.rgb, recorderFrame(50));
+    expect(`a ${what} link says it cannot be read and the shipped race plays`,
+      notice.startsWith("This race link cannot be read") && frame.tick <= 100 && off === 0,
+      `notice '${notice}', ${off} pixels differ`);
+  }
+}
+
+// The advice warns next to the values that cause it; the visitor may still run.
+async function checkWarnings(page, origin) {
+  await page.goto(`${origin}/race/index.html`);
+  await waitForState(page, "running", 30000);
+  const advice = () => page.$$eval("#advice-list li.warning", (items) =>
+    items.map((item) => item.textContent));
+  const rowWarnings = (gate) => page.$eval(`${row(gate)} .warnings`, (cell) => cell.textContent);
+  expect("the shipped field draws no warning", (await advice()).length === 0);
+  // [what, [grade, adjustment] of gate 1, [grade, adjustment] of the others,
+  //  a word of the advice, the gates warned]
+  const cases = [
+    ["a best base speed of 80", [3, 8], [2, 0], "camera", [1]],
+    ["a best base speed of 77", [3, 5], [2, 0], "camera", [1]],
+    ["a spread of 128", [10, 0], [4, 16], "drops off", "all"],
+    ["a best base speed of 81", [3, 9], [2, 0], null, []],
+    ["a spread of 127", [10, 0], [4, 17], null, []],
+    // Above 500 a horse tires at once; from 600 it still runs at the end.
+    ["base speeds of 600 and 501", [25, 0], [20, 21], null, "all"],
+  ];
+  for (const [what, first, others, word, warned] of cases) {
+    await page.click("#shipped");
+    const count = await page.$$eval("#field tbody tr", (rows) => rows.length);
+    const gates = Array.from({ length: count }, (_, i) => i + 1);
+    for (const gate of gates) {
+      const [grade, adjust] = gate === 1 ? first : others;
+      await setValue(page, `${row(gate)} input.grade`, grade);
+      await setValue(page, `${row(gate)} input.adjust`, adjust);
+    }
+    const items = await advice();
+    const marked = [];
+    for (const gate of gates) {
+      if ((await rowWarnings(gate)).length > 0) {
+        marked.push(gate);
+      }
+    }
+    expect(`${what}: ${word === null ? "no warning in the advice" : "a plain warning in the advice"}` +
+      (warned.length === 0 ? ", and none beside the runners" :
+        ", and one beside each runner that causes it"),
+      (word === null ? items.length === 0 : items.some((text) => text.includes(word))) &&
+        JSON.stringify(marked) === JSON.stringify(warned === "all" ? gates : warned),
+      `advice ${JSON.stringify(items)}, rows ${JSON.stringify(marked)}`);
+  }
+  await page.click("#run");
+  await waitForState(page, "running", 10000);
+  expect("a warned field still runs", (await page.$eval("#editor-status",
+    (s) => s.textContent)).includes("running"));
+}
+
+// Every control of the editor, the result and the picker has a name that a
+// screen reader speaks.
+async function unlabelled(page, root) {
+  const interactive = new Set(["button", "textbox", "combobox", "spinbutton", "radio", "checkbox",
+    "slider", "link", "listbox", "searchbox"]);
+  const missing = [];
+  const walk = (node) => {
+    if (interactive.has(node.role) && !(node.name || "").trim()) {
+      missing.push(node.role);
+    }
+    (node.children || []).forEach(walk);
+  };
+  walk(await page.accessibility.snapshot({ root: await page.$(root), interestingOnly: false }));
+  return missing;
+}
+
+const focused = (page) => page.evaluate(() => {
+  const active = document.activeElement;
+  const tr = active.closest("tr");
+  return { id: active.id, className: active.className, tag: active.tagName,
+    gate: tr && tr.dataset.index !== undefined ? Number(tr.dataset.index) + 1 : 0,
+    outline: getComputedStyle(active).outlineStyle,
+    picked: active.matches("#picker input") ? Number(active.value) : -1 };
+});
+
+// Presses `key` until the focus is on what `wanted` accepts; at most `limit` times.
+async function pressUntil(page, key, wanted, limit = 200) {
+  for (let i = 0; i < limit; ++i) {
+    if (wanted(await focused(page))) {
+      return true;
+    }
+    const [modifier, last] = key.includes("+") ? key.split("+") : [null, key];
+    if (modifier !== null) {
+      await page.keyboard.down(modifier);
+    }
+    await page.keyboard.press(last);
+    if (modifier !== null) {
+      await page.keyboard.up(modifier);
+    }
+  }
+  return wanted(await focused(page));
+}
+
+async function checkKeyboard(page, origin) {
+  await page.goto(`${origin}/race/index.html`);
+  await waitForState(page, "running", 30000);
+  const missing = await unlabelled(page, "#editor");
+  expect("every control of the editor has a label", missing.length === 0, missing.join(", "));
+
+  // Tab from the top of the page reaches Run, then every control of the editor in turn.
+  await page.evaluate(() => document.activeElement.blur());
+  const reachedRun = await pressUntil(page, "Tab", (f) => f.id === "run", 10);
+  const outline = (await focused(page)).outline;
+  const controls = await page.$$eval("#editor button:not(:disabled), #editor input:not([hidden])," +
+    " #editor select", (list) => list.filter((c) => c.offsetParent !== null).length);
+  let visited = 1;
+  while (visited < controls + 5) {
+    await page.keyboard.press("Tab");
+    if (!(await page.evaluate(() => document.activeElement.closest("#editor") !== null))) {
+      break;
+    }
+    visited += 1;
+  }
+  expect(`Tab reaches Run and then each of the editor's ${controls} controls`,
+    reachedRun && visited === controls, `${visited} reached`);
+
+  // The first runner's name, coat and grade, by keyboard alone.
+  await pressUntil(page, "Tab", (f) => f.gate === 1 && f.className === "name");
+  await page.keyboard.down("Control");
+  await page.keyboard.press("KeyA");
+  await page.keyboard.up("Control");
+  await page.keyboard.type("Keyed Runner");
+  await page.keyboard.press("Tab");
+  const coatBefore = await page.$eval(`${row(1)} button.coat`, (b) => b.getAttribute("aria-label"));
+  await page.keyboard.press("Enter");
+  await page.waitForSelector("#picker[open]", { timeout: 5000 });
+  const inPicker = await focused(page);
+  expect("Enter on a coat opens the picker with the coat now chosen in focus",
+    inPicker.picked === 0, JSON.stringify(inPicker));
+  expect("the picker's swatches are labelled", (await unlabelled(page, "#picker")).length === 0);
+  await page.keyboard.press("ArrowRight");
+  await page.keyboard.press("Enter");
+  await page.waitForFunction(() => !document.getElementById("picker").open, { timeout: 5000 });
+  const afterPick = await focused(page);
+  const coatAfter = await page.$eval(`${row(1)} button.coat`, (b) => b.getAttribute("aria-label"));
+  expect("arrow keys and Enter pick the next coat, and the focus goes back to the row",
+    coatBefore.includes("bay") && coatAfter.includes("chestnut") && afterPick.gate === 1 &&
+      afterPick.className.includes("coat"), `${coatAfter} ${JSON.stringify(afterPick)}`);
+
+  await page.keyboard.press("Tab");
+  await page.keyboard.press("Space");
+  await page.waitForSelector("#picker[open]", { timeout: 5000 });
+  await page.keyboard.press("ArrowDown");
+  await page.keyboard.press("Escape");
+  await page.waitForFunction(() => !document.getElementById("picker").open, { timeout: 5000 });
+  expect("Escape closes the picker unchanged and leaves the race running",
+    (await page.$eval(`${row(1)} button.silks`, (b) => b.getAttribute("aria-label")))
+      .includes(": No. 0.") && (await state(page)) === "running");
+
+  await pressUntil(page, "Tab", (f) => f.gate === 1 && f.className === "grade");
+  await page.keyboard.press("ArrowUp");
+  expect("arrow up raises the speed grade and the base speed follows",
+    (await page.$eval(`${row(1)} output.base`, (o) => o.textContent)) === "174");
+  await pressUntil(page, "Tab", (f) => f.gate === 1 && f.className === "down");
+  await page.keyboard.press("Enter");
+  const moved = await focused(page);
+  expect("Enter on move-down puts the runner in gate 2 and keeps the focus on it",
+    moved.gate === 2 && moved.className === "down" && (await page.$eval(`${row(2)} input.name`,
+      (i) => i.value)) === "Keyed Runner", JSON.stringify(moved));
+
+  await pressUntil(page, "Shift+Tab", (f) => f.id === "run");
+  await page.keyboard.press("Enter");
+  await waitForTick(page, 5, 10000);
+  const shown = await canvasFrame(page);
+  expect("Enter on Run restarts the race with the edit",
+    shown.tick <= 100 && differingPixels(shown.rgb, recorderFrame(50)) > 0, `tick ${shown.tick}`);
+  expect("a control focused by keyboard shows a focus ring", outline !== "none", outline);
+}
+
 fs.mkdirSync(scratch, { recursive: true });
 const { server, origin } = await startServer(layOutSites());
 let browser = null;
@@ -213,6 +683,13 @@ try {
   await checkOwnData(page);
   await checkScaling(page);
   await checkMissingRival(page, origin);
+  await page.setViewport({ width: 1000, height: 800, deviceScaleFactor: 1 });
+  const cdp = await browser.target().createCDPSession();
+  await checkRoundTrip(page, origin, cdp);
+  await checkEditAndRun(page, origin, cdp);
+  await checkShare(page, browser, origin, cdp);
+  await checkWarnings(page, origin);
+  await checkKeyboard(page, origin);
 } catch (error) {
   expect(`the checks run to the end (${error.message})`, false);
 } finally {

@@ -3,11 +3,16 @@
 // starts the race, and then, on a timer of frameIntervalMs, runs one frame
 // pass (the update, then the paint) and puts the back buffer on the canvas.
 // Keys and the mouse arrive as the window's messages do on the other builds.
+// For the page's own panels around the canvas it also hands out the runners
+// as they stood after tick 700, the finishing order, and the loaded sprite
+// sheets, from which the page cuts its coat and silks swatches.
 
+#include "platform/pixel_copy.h"
 #include "platform/platform.h"
 #include "platform/web/web_platform.h"
 #include "race/records.h"
 #include "shell/shell.h"
+#include "view/view.h"
 
 #include <emscripten/emscripten.h>
 
@@ -23,10 +28,34 @@ DrawContext backBuffer = nullptr;
 std::vector<uint32_t> words;     // the back buffer read out, 0xRRGGBB
 std::vector<uint8_t> canvasRgba; // the same as the canvas takes it: red, green, blue, alpha
 
+// The runners as they stood after the race's last tick, taken when the pass
+// of that tick ends; empty until then. The trace's line of the same tick
+// holds the same records.
+constexpr int32_t finishTick = 700;
+std::vector<Runner> finish;
+
+// One sheet read out for the page, red, green, blue, alpha, with the colour
+// key see-through.
+std::vector<uint8_t> sheetRgba;
+int sheetWidth = 0;
+int sheetHeight = 0;
+
 // The results of gallopPass.
 constexpr int passShowsFrame = 1;
 constexpr int passWithoutFrame = 0;
 constexpr int passEndsRace = -1;
+
+// Pixels 0xRRGGBB as the canvas takes them, red, green, blue, alpha, into
+// `rgba` (already 4 bytes a pixel); with `keySeeThrough` the colour key gets
+// alpha 0, as a keyed copy would skip it.
+void toRgba(const std::vector<uint32_t>& pixels, std::vector<uint8_t>& rgba, bool keySeeThrough) {
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        rgba[i * 4 + 0] = static_cast<uint8_t>(pixels[i] >> 16);
+        rgba[i * 4 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+        rgba[i * 4 + 2] = static_cast<uint8_t>(pixels[i]);
+        rgba[i * 4 + 3] = keySeeThrough && pixels[i] == pixelColourKey ? 0 : 255;
+    }
+}
 
 } // namespace
 
@@ -42,6 +71,7 @@ EMSCRIPTEN_KEEPALIVE int gallopStart() {
     canvasRgba.assign(static_cast<size_t>(clientWidth) * clientHeight * 4, 0);
     tick = 0;
     runStep = 0;
+    finish.clear();
     clearCloseRequest();
     takePaintRequest();
     startSceneWithoutThread();
@@ -63,6 +93,9 @@ EMSCRIPTEN_KEEPALIVE int gallopPass() {
         return passEndsRace;
     }
     framePassWork();
+    if (tick == finishTick && race != nullptr) {
+        finish.assign(runners, runners + activeRunnerCount());
+    }
     if (closeRequested()) {
         updateProc = nullptr;
         drawProc = nullptr;
@@ -75,12 +108,7 @@ EMSCRIPTEN_KEEPALIVE int gallopPass() {
     if (!readPixels(backBuffer, words)) {
         return passWithoutFrame;
     }
-    for (size_t i = 0; i < words.size(); ++i) {
-        canvasRgba[i * 4 + 0] = static_cast<uint8_t>(words[i] >> 16);
-        canvasRgba[i * 4 + 1] = static_cast<uint8_t>(words[i] >> 8);
-        canvasRgba[i * 4 + 2] = static_cast<uint8_t>(words[i]);
-        canvasRgba[i * 4 + 3] = 255;
-    }
+    toRgba(words, canvasRgba, false);
     return passShowsFrame;
 }
 
@@ -103,6 +131,73 @@ EMSCRIPTEN_KEEPALIVE int gallopTick() {
 
 EMSCRIPTEN_KEEPALIVE int gallopFrameIntervalMs() {
     return frameIntervalMs;
+}
+
+// The finishing order's records: how many runners stood at the end of tick
+// 700 (0 before it), and, for runner `index` in gate order, one of its
+// fields: 0 the distance still to run, 1 the bracket, 2 the coat, 3 the silks.
+EMSCRIPTEN_KEEPALIVE int gallopFinishCount() {
+    return static_cast<int>(finish.size());
+}
+
+EMSCRIPTEN_KEEPALIVE int gallopFinishField(int index, int field) {
+    if (index < 0 || static_cast<size_t>(index) >= finish.size()) {
+        return 0;
+    }
+    const Runner& runner = finish[static_cast<size_t>(index)];
+    switch (field) {
+    case 0:
+        return runner.distance;
+    case 1:
+        return runner.bracket;
+    case 2:
+        return runner.coat;
+    case 3:
+        return runner.silks;
+    default:
+        return 0;
+    }
+}
+
+// The start distance of the race now set up, from which the runners count
+// down; 0 when no race is set up.
+EMSCRIPTEN_KEEPALIVE int gallopStartDistance() {
+    return race == nullptr ? 0 : race->startDistance;
+}
+
+// Reads out one loaded sheet (1 horse, 2 uniform; the order of the image
+// set) as red, green, blue, alpha, the colour key see-through. Returns the
+// pixels, gallopSheetWidth × gallopSheetHeight of them, or null when the
+// sheet is not loaded.
+EMSCRIPTEN_KEEPALIVE const uint8_t* gallopSheet(int index) {
+    sheetRgba.clear();
+    sheetWidth = 0;
+    sheetHeight = 0;
+    if (images == nullptr || (index != 1 && index != 2)) {
+        return nullptr;
+    }
+    DrawContext sheet =
+        openSheet(backBuffer, index == 1 ? images->horseSheet : images->uniformSheet);
+    const bool read = readPixels(sheet, words);
+    const int width = contextWidth(sheet);
+    const int height = contextHeight(sheet);
+    closeSheet(sheet);
+    if (!read) {
+        return nullptr;
+    }
+    sheetRgba.resize(words.size() * 4);
+    toRgba(words, sheetRgba, true);
+    sheetWidth = width;
+    sheetHeight = height;
+    return sheetRgba.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int gallopSheetWidth() {
+    return sheetWidth;
+}
+
+EMSCRIPTEN_KEEPALIVE int gallopSheetHeight() {
+    return sheetHeight;
 }
 
 // A key released: Escape ends the race as it closes the window.

@@ -1,8 +1,10 @@
 // The page around the race: fetches the data files and the sprite sheets into
 // the program's in-memory file system, starts the race, runs one frame pass
 // every frameIntervalMs and shows each new frame on the canvas. At the end of
-// the race the last frame stays and a button runs the race again. The user's
-// own courseDeta.txt and rival.txt, picked or dropped, restart the race.
+// the race the last frame stays, the finishing order shows under the canvas
+// and a button runs the race again. The user's own courseDeta.txt and
+// rival.txt, picked or dropped, restart the race, and so do the editor's Run
+// and a race link (the field and the course after '#' in the address).
 "use strict";
 
 (function () {
@@ -16,11 +18,20 @@
   const again = document.getElementById("again");
   const picker = document.getElementById("files");
   const dropHint = document.getElementById("drop-hint");
+  const notice = document.getElementById("notice");
+  const finishPanel = document.getElementById("result");
+  const T = GallopTables;
 
   let program = null;
   let timer = null;
   let ratioQuery = null;
   let fittedRatio = 0;
+  let editor = null;
+  let swatches = null;
+  // The shipped race as fetched, and the names of the runners now playing
+  // (column 0 of the rival table, which the race itself never reads).
+  let shipped = null;
+  let playingNames = [];
 
   function setState(state) {
     document.body.dataset.state = state;
@@ -75,6 +86,7 @@
       showFrame();
     }
     if (result < 0) {
+      showFinish();
       setState("ended");
       again.hidden = false;
       again.focus();
@@ -87,16 +99,153 @@
     stopTimer();
     message.hidden = true;
     again.hidden = true;
+    finishPanel.hidden = true;
     delete canvas.dataset.tick;
+    playingNames = readPlaying().runners.map((runner) => T.runnerValue(runner, "name"));
     if (!program._gallopStart()) {
       context.fillStyle = "#000";
       context.fillRect(0, 0, canvas.width, canvas.height);
       setState("error");
       return;
     }
+    if (swatches === null) {
+      swatches = GallopSwatches.fromProgram(program);
+      editor.useSwatches(swatches);
+    }
     setState("running");
     canvas.focus();
     timer = setTimeout(pass, program._gallopFrameIntervalMs());
+  }
+
+  // ---- Data files ---------------------------------------------------------
+
+  function readFile(path) {
+    try {
+      return program.FS.readFile(path);
+    } catch (error) {
+      return null; // missing: the race reports it
+    }
+  }
+
+  // The race in the data files now in place, as the editor holds it.
+  const readPlaying = () => T.readTables(readFile(dataFiles[0]), readFile(dataFiles[1]));
+
+  // Writes a race's two files in place of the data files.
+  function putRace(data) {
+    const files = T.writeTables(data);
+    program.FS.writeFile(dataFiles[0], files.course);
+    program.FS.writeFile(dataFiles[1], files.rivals);
+  }
+
+  // Plays a race of the editor. The address keeps its race link only while
+  // the link still describes the race.
+  function play(data) {
+    if (location.hash !== "#" + T.linkOf(data)) {
+      setLink("");
+    }
+    showNotice("");
+    putRace(data);
+    startRace();
+  }
+
+  // The address after '#' holds the race link, or nothing.
+  function setLink(link) {
+    const address = location.pathname + location.search + (link === "" ? "" : "#" + link);
+    history.replaceState(null, "", address);
+  }
+
+  function showNotice(text) {
+    notice.textContent = text;
+    notice.hidden = text === "";
+  }
+
+  // Puts the race of the address's link in place; an unreadable link says
+  // why, and the shipped race stays.
+  function takeLink() {
+    const hash = location.hash.slice(1);
+    if (hash === "") {
+      return false;
+    }
+    try {
+      putRace(T.readLink(hash, shipped));
+      showNotice("");
+      return true;
+    } catch (error) {
+      showNotice(`This race link cannot be read: ${error.message}. ` +
+        "The shipped race plays instead.");
+      putRace(shipped);
+      return false;
+    }
+  }
+
+  // ---- Who won --------------------------------------------------------------
+
+  // Every runner as it stood after tick 700, by distance covered, the
+  // furthest first; runners that covered the same distance share a place.
+  function finishingOrder() {
+    const start = program._gallopStartDistance();
+    const order = [];
+    for (let i = 0; i < program._gallopFinishCount(); ++i) {
+      const distance = program._gallopFinishField(i, 0);
+      order.push({
+        gate: i + 1,
+        distance,
+        covered: start - distance,
+        bracket: program._gallopFinishField(i, 1),
+        coat: program._gallopFinishField(i, 2),
+        silks: program._gallopFinishField(i, 3),
+        name: playingNames[i] || "",
+      });
+    }
+    order.sort((a, b) => a.distance - b.distance || a.gate - b.gate);
+    order.forEach((runner, index) => {
+      const previous = order[index - 1];
+      runner.place = previous !== undefined && previous.distance === runner.distance ?
+        previous.place : index + 1;
+    });
+    return order;
+  }
+
+  function cell(className, ...children) {
+    const td = document.createElement("td");
+    td.className = className;
+    td.append(...children);
+    return td;
+  }
+
+  function showFinish() {
+    const order = finishingOrder();
+    if (order.length === 0) {
+      return; // the race did not reach its end
+    }
+    const rows = order.map((runner) => {
+      const tied = order.filter((other) => other.place === runner.place).length > 1;
+      const tr = document.createElement("tr");
+      tr.dataset.place = String(runner.place);
+      tr.dataset.gate = String(runner.gate);
+      tr.dataset.covered = String(runner.covered);
+      tr.classList.toggle("winner", runner.place === 1);
+      const place = cell("place", String(runner.place));
+      if (tied) {
+        const tie = document.createElement("span");
+        tie.className = "tie";
+        tie.textContent = " dead heat";
+        place.append(tie);
+      }
+      const coat = T.coatNames[runner.coat] || "coat " + runner.coat;
+      const bracket = document.createElement("span");
+      bracket.className = "bracket-mark";
+      bracket.append(GallopSwatches.image(swatches.bracket(runner.bracket), "", 0.5),
+        String(runner.bracket));
+      tr.append(place, cell("gate", String(runner.gate)), cell("bracket", bracket),
+        cell("name", runner.name),
+        cell("coat", GallopSwatches.image(swatches.coat(runner.coat), coat, 0.4), " " + coat),
+        cell("silks", GallopSwatches.image(swatches.silks(runner.silks), "", 1), " " + runner.silks),
+        cell("covered", String(runner.covered)));
+      return tr;
+    });
+    finishPanel.querySelector("tbody").replaceChildren(...rows);
+    finishPanel.hidden = false;
   }
 
   // Puts a file into the program's file system; a missing one stays missing.
@@ -127,11 +276,18 @@
       dropHint.textContent = "only files named courseDeta.txt or rival.txt are used";
       return;
     }
+    editor.show(readPlaying());
+    setLink("");
+    showNotice("");
     startRace();
   }
 
+  // Keys go to the race, as to the program's window, unless they are typed
+  // into the page's own controls.
   document.addEventListener("keyup", (event) => {
-    if (program !== null && event.target !== picker) {
+    const inControls = event.target instanceof Element &&
+      event.target.closest("#editor, #picker, #files") !== null;
+    if (program !== null && !inControls) {
       program._gallopKeyUp(event.key === "Escape" ? escapeKey : 0);
     }
   });
@@ -176,6 +332,17 @@
     program.FS.mkdir("deta");
     program.FS.mkdir("image");
     await Promise.all(dataFiles.concat(sheetFiles).map(fetchInto));
+    shipped = readPlaying();
+    editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
+    takeLink();
+    editor.show(readPlaying());
     startRace();
+  });
+  window.addEventListener("hashchange", () => {
+    if (program !== null && shipped !== null) {
+      takeLink();
+      editor.show(readPlaying());
+      startRace();
+    }
   });
 })();
