@@ -3,6 +3,8 @@
 // palette, and that two runs write the same bytes. The sheets are read from the run directory named
 // by the GALLOP_RUN_DIR environment variable (the build's run directory by
 // default), where the `art` target wrote them and where gallop-art itself lives.
+#include "support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,9 +12,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
 
 namespace {
 
@@ -232,27 +237,96 @@ TEST(ArtSheets, ShareAPaletteThatFitsAGif) {
     EXPECT_LE(colours.size(), 255u);
 }
 
-TEST(ArtSheets, TwoRunsWriteTheSameBytes) {
-    fs::path program = fs::path(runDir()) / "gallop-art";
-    ASSERT_TRUE(fs::exists(program)) << program;
-    std::string pattern = (fs::temp_directory_path() / "gallop-art-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    fs::path scratch = pattern;
+// Runs gallop-art from the run directory with the given arguments; its exit
+// code, or -1 when it did not run.
+int runArt(const std::vector<std::string>& arguments) {
     // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about
     // the inlined insert of a "literal" + std::string expression.
-    std::string command;
-    for (const std::string& word : {program.string(), scratch.string()}) {
-        command += '"';
+    std::string command = "\"";
+    command += (fs::path(runDir()) / "gallop-art").string();
+    command += "\" 2>/dev/null";
+    for (const std::string& word : arguments) {
+        command += " \"";
         command += word;
-        command += "\" ";
+        command += '"';
     }
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ArtSheets, TwoRunsWriteTheSameBytes) {
+    ScratchDir scratch;
+    ASSERT_EQ(runArt({scratch.path().string()}), 0);
     for (const char* name : {"course.bmp", "horse.bmp", "uniform.bmp", "gate.bmp", "gallop.ico"}) {
-        std::vector<uint8_t> again = readBytes(scratch / "image" / name);
+        std::vector<uint8_t> again = readBytes(scratch.path() / "image" / name);
         EXPECT_FALSE(again.empty()) << name;
         EXPECT_EQ(again, readBytes(fs::path(runDir()) / "image" / name)) << name;
     }
-    fs::remove_all(scratch);
+}
+
+// The icon file's images, 32-bit bottom-up with an AND mask, as 0xAARRGGBB
+// top row first, by size.
+std::map<int, std::vector<uint32_t>> icoImages(const std::vector<uint8_t>& ico) {
+    std::map<int, std::vector<uint32_t>> images;
+    for (size_t entry = 0; ico.size() >= 6 && entry < static_cast<size_t>(ico[4] | ico[5] << 8);
+         ++entry) {
+        size_t at = 6 + 16 * entry;
+        int size = ico[at] == 0 ? 256 : ico[at];
+        size_t pixels = le32(ico, at + 12) + 40;
+        std::vector<uint32_t>& image = images[size];
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                image.push_back(
+                    le32(ico, pixels + 4 * (static_cast<size_t>(size - 1 - y) * size + x)));
+            }
+        }
+    }
+    return images;
+}
+
+// The icon as PNG files for the desktop's menu: one per size asked for, the
+// same head as the icon file's at 16 and 32, with clear corners and a head
+// that fills a good part of the square at every size.
+TEST(ArtIcons, DrawThePngIconsAtTheSizesAskedFor) {
+    ScratchDir scratch;
+    const std::vector<std::string> sizes = {"16", "22", "32", "48", "256"};
+    std::vector<std::string> arguments = {"--icons", scratch.path().string()};
+    arguments.insert(arguments.end(), sizes.begin(), sizes.end());
+    ASSERT_EQ(runArt(arguments), 0);
+    std::map<int, std::vector<uint32_t>> ico =
+        icoImages(readBytes(fs::path(runDir()) / "image" / "gallop.ico"));
+    ASSERT_EQ(ico.size(), 2u);
+    for (const std::string& text : sizes) {
+        int size = std::stoi(text);
+        Png icon;
+        ASSERT_TRUE(
+            readPng(scratch.path() / (text + "x" + text) / "apps" / "gallop.png", icon, true))
+            << size;
+        ASSERT_EQ(icon.width, size);
+        ASSERT_EQ(icon.height, size);
+        EXPECT_EQ(icon.pixels.front() >> 24, 0u) << size;
+        size_t opaque = 0;
+        for (uint32_t pixel : icon.pixels) {
+            EXPECT_TRUE(pixel >> 24 == 0 || pixel >> 24 == 255) << size;
+            opaque += pixel >> 24 == 255;
+        }
+        EXPECT_GT(opaque, icon.pixels.size() / 3) << size;
+        EXPECT_LT(opaque, icon.pixels.size() * 3 / 4) << size;
+        if (ico.count(size) != 0) {
+            EXPECT_EQ(icon.pixels, ico[size]) << size;
+        }
+    }
+}
+
+// Sizes outside 16 to 256, or not plain numbers, are refused as usage errors
+// before anything is written.
+TEST(ArtIcons, RefuseSizesTheyCannotDraw) {
+    ScratchDir scratch;
+    for (const char* size : {"15", "257", "0", "-32", "32px", "", "+32"}) {
+        EXPECT_EQ(runArt({"--icons", scratch.path().string(), "48", size}), 2) << size;
+    }
+    EXPECT_EQ(runArt({"--icons", scratch.path().string()}), 2);
+    EXPECT_TRUE(fs::is_empty(scratch.path()));
 }
 
 } // namespace

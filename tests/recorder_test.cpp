@@ -16,7 +16,6 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -133,33 +132,6 @@ void expectLineMatchesState(const std::string& line) {
         EXPECT_EQ(number(o, "stamina"), u.stamina);
         EXPECT_EQ(number(o, "strideFrame"), u.strideFrame);
     }
-}
-
-struct Png {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-};
-
-bool readPng(const fs::path& path, Png& out) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        return false;
-    }
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
-        return false;
-    }
-    out.width = static_cast<int>(image.width);
-    out.height = static_cast<int>(image.height);
-    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
-    for (size_t i = 0; i < out.pixels.size(); ++i) {
-        out.pixels[i] = static_cast<uint32_t>(bytes[3 * i]) << 16 |
-                        static_cast<uint32_t>(bytes[3 * i + 1]) << 8 | bytes[3 * i + 2];
-    }
-    return true;
 }
 
 class Recorder : public ::testing::Test {

@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include <png.h>
+
 #include <fstream>
 #include <random>
 
@@ -48,4 +50,29 @@ std::string rivalFile(int count, int32_t speedGrade, int32_t speedAdjust) {
         text += rivalLine(i % 6, i, speedGrade, speedAdjust);
     }
     return text;
+}
+
+bool readPng(const std::filesystem::path& path, Png& out, bool alpha) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return false;
+    }
+    image.format = alpha ? PNG_FORMAT_ARGB : PNG_FORMAT_RGB;
+    size_t channels = alpha ? 4 : 3;
+    std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
+        return false;
+    }
+    out.width = static_cast<int>(image.width);
+    out.height = static_cast<int>(image.height);
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
+    for (size_t i = 0; i < out.pixels.size(); ++i) {
+        uint32_t pixel = 0;
+        for (size_t c = 0; c < channels; ++c) {
+            pixel = pixel << 8 | bytes[channels * i + c];
+        }
+        out.pixels[i] = pixel;
+    }
+    return true;
 }

@@ -34,3 +34,12 @@ std::string rivalLine(int32_t coat, int32_t silks, int32_t speedGrade, int32_t s
 // A rival file of `count` records; rival i has coat i % 6, silks i and the
 // given grade and adjustment.
 std::string rivalFile(int count, int32_t speedGrade, int32_t speedAdjust);
+
+// A PNG file read back with libpng: pixels 0xRRGGBB, top row first, or
+// 0xAARRGGBB with `alpha`.
+struct Png {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+bool readPng(const std::filesystem::path& path, Png& out, bool alpha = false);

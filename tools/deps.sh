@@ -31,6 +31,16 @@ gallop_web_packages=(
     python3                      # the static server of ./run --web and the tests
 )
 
+# The Debian package: dh and its CMake build system, and Debian's checkers of
+# packages, desktop entries and AppStream metainfo (dpkg-dev comes with
+# build-essential).
+gallop_deb_packages=(
+    debhelper          # dh, dpkg-buildpackage's helpers
+    lintian            # Debian's checker of packages
+    desktop-file-utils # desktop-file-validate
+    appstream          # appstreamcli validate
+)
+
 gallop_install_packages() {
     gallop_install_list "${gallop_packages[@]}"
 }
@@ -41,6 +51,10 @@ gallop_install_web_packages() {
     if ! command -v npm >/dev/null; then
         gallop_install_list npm
     fi
+}
+
+gallop_install_deb_packages() {
+    gallop_install_list "${gallop_deb_packages[@]}"
 }
 
 gallop_install_windows_packages() {

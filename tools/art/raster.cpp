@@ -2,9 +2,15 @@
 
 #include "palette.h"
 
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 Image makeImage(int width, int height, Rgb fill) {
     Image image;
@@ -284,6 +290,22 @@ std::vector<uint8_t> encodeBmp(const Image& image) {
     return out;
 }
 
+namespace {
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+// Icons have real transparency: the colour key becomes a clear pixel.
+Rgba opaqueOrClear(Rgb colour) {
+    if (colour == kKey) {
+        return {0, 0, 0, 0};
+    }
+    return {colour.r, colour.g, colour.b, 255};
+}
+
+} // namespace
+
 std::vector<uint8_t> encodeIco(const std::vector<Image>& images) {
     std::vector<std::vector<uint8_t>> entries;
     for (const Image& image : images) {
@@ -293,12 +315,8 @@ std::vector<uint8_t> encodeIco(const std::vector<Image>& images) {
         putInfoHeader(dib, size, size * 2, 32, static_cast<uint32_t>(size * size * 4));
         for (int y = size - 1; y >= 0; --y) {
             for (int x = 0; x < size; ++x) {
-                Rgb colour = getPixel(image, x, y);
-                bool clear = colour == kKey;
-                dib.push_back(clear ? 0 : colour.b);
-                dib.push_back(clear ? 0 : colour.g);
-                dib.push_back(clear ? 0 : colour.r);
-                dib.push_back(clear ? 0 : 255);
+                Rgba colour = opaqueOrClear(getPixel(image, x, y));
+                dib.insert(dib.end(), {colour.b, colour.g, colour.r, colour.a});
             }
         }
         for (int y = size - 1; y >= 0; --y) {
@@ -331,6 +349,26 @@ std::vector<uint8_t> encodeIco(const std::vector<Image>& images) {
     for (const std::vector<uint8_t>& entry : entries) {
         out.insert(out.end(), entry.begin(), entry.end());
     }
+    return out;
+}
+
+std::vector<uint8_t> encodePng(const Image& image) {
+    std::vector<uint8_t> rgba;
+    rgba.reserve(image.pixels.size() * 4);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            Rgba colour = opaqueOrClear(getPixel(image, x, y));
+            rgba.insert(rgba.end(), {colour.r, colour.g, colour.b, colour.a});
+        }
+    }
+    int length = 0;
+    unsigned char* png =
+        stbi_write_png_to_mem(rgba.data(), image.width * 4, image.width, image.height, 4, &length);
+    if (png == nullptr) {
+        return {};
+    }
+    std::vector<uint8_t> out(png, png + length);
+    std::free(png);
     return out;
 }
 

@@ -76,4 +76,7 @@ std::vector<uint8_t> encodeBmp(const Image& image);
 // An icon file holding every image given (square, at most 256 pixels), 32-bit
 // with the colour key turned into full transparency.
 std::vector<uint8_t> encodeIco(const std::vector<Image>& images);
+// A PNG file, 8-bit RGBA, with the colour key turned into full transparency
+// as in the icon file.
+std::vector<uint8_t> encodePng(const Image& image);
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);

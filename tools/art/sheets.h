@@ -36,8 +36,10 @@ Image drawHorseSheet();
 Image drawUniformSheet();
 Image drawCourseSheet();
 Image drawGateSheet();
-// A horse's head, at 32 × 32 and 16 × 16.
+// A horse's head, at 32 × 32 and 16 × 16 (the icon file's two images).
 std::vector<Image> drawIcons();
+// The same head at any size from 16 to 256; 16 and 32 are the icon file's.
+Image drawIcon(int size);
 
 // Fills rows 500–999 with the left-right mirror of each cell of rows 0–499.
 void mirrorLowerSet(Image& sheet, int cellWidth, int cellHeight, int firstX, int columns);
