@@ -28,6 +28,18 @@ failed=0
 
 tests/cross/same_race.sh web build/dev/run node "$run_dir/gallop-record.js" || failed=1
 
+# The node recorder writes no GIF: --gif is a usage error (exit 2), and its
+# usage does not offer it.
+usage_rc=0
+usage=$(cd "$scratch" && node "$run_dir/gallop-record.js" --gif race.gif 2>&1 >/dev/null) ||
+    usage_rc=$?
+if [ "$usage_rc" = 2 ] && [[ $usage == *"usage: gallop-record"* && $usage != *"[--gif"* ]]; then
+    echo "ok: web: --gif is a usage error, and the usage does not offer it"
+else
+    echo "FAIL: web: --gif is a usage error, and the usage does not offer it (exit $usage_rc): $usage"
+    failed=1
+fi
+
 # The same race once more with the recorder under AddressSanitizer and
 # UndefinedBehaviorSanitizer: the web layer's own code (sheets, back buffer).
 cmake --preset web-asan >/dev/null
