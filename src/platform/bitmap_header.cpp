@@ -8,6 +8,11 @@ int64_t readI32(const uint8_t* p) {
     return static_cast<int32_t>(bitmapU32(p));
 }
 
+// The info header and its longer versions, each adding fields at its end.
+bool knownHeaderSize(uint32_t size) {
+    return size == bitmapInfoHeaderSize || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 } // namespace
 
 bool readBitmapHeader(const uint8_t* bytes, size_t size, BitmapHeader& header) {
@@ -26,7 +31,7 @@ bool readBitmapHeader(const uint8_t* bytes, size_t size, BitmapHeader& header) {
         height = bitmapU16(info + 6);
         header.bits = bitmapU16(info + 10);
     } else {
-        if (header.headerSize < bitmapInfoHeaderSize ||
+        if (!knownHeaderSize(header.headerSize) ||
             header.headerSize > size - bitmapFileHeaderSize) {
             return false;
         }

@@ -49,12 +49,13 @@ struct BitmapHeader {
     uint64_t rowBytes() const { return (static_cast<uint64_t>(width) * bits + 31) / 32 * 4; }
 };
 
-// Reads the headers of a BMP file into `header`; true when they are sound: the
-// "BM" mark, a core (12-byte) or an info header (40 bytes or more) inside the
-// file, a width and height (either sign) from 1 to maxBitmapSide and no more
-// than maxBitmapPixels in all, and, when the pixels are stored uncompressed, a
-// depth of 1 to 32 bits and every row inside the file. Run-length encoded
-// pixels are left for the reader, within the same size limits.
+// Reads the headers of a BMP file into `header`; true when they are sound:
+// the "BM" mark, a core (12-byte) header or an info header of 40, 52, 56, 108
+// or 124 bytes inside the file, a width and height (either sign) from 1 to
+// maxBitmapSide and no more than maxBitmapPixels in all, and, when the pixels
+// are stored uncompressed, a depth of 1 to 32 bits and every row inside the
+// file. Run-length encoded pixels are left for the reader, within the same
+// size limits.
 bool readBitmapHeader(const uint8_t* bytes, size_t size, BitmapHeader& header);
 
 // True when readBitmapHeader finds the headers of `bytes` sound.

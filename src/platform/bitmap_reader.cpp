@@ -103,14 +103,18 @@ bool readLayout(const uint8_t* bytes, size_t size, Layout& layout) {
     }
 
     if (bits <= 8) {
-        // As many entries as the header names, at most one per index; a
-        // palette cut short by the end of the file keeps what it holds.
+        // As many entries as the header names, at most one per index, and
+        // no more than lie between the headers and the pixels (or the end of
+        // the file, where the pixels are said to start before the palette).
         const size_t entryBytes = header.core() ? 3 : 4;
         size_t count = size_t{1} << bits;
         if (!header.core() && header.colorsUsed != 0 && header.colorsUsed < count) {
             count = header.colorsUsed;
         }
-        const size_t room = afterHeader < size ? (size - afterHeader) / entryBytes : 0;
+        const size_t end = header.pixelOffset > afterHeader && header.pixelOffset < size
+                               ? static_cast<size_t>(header.pixelOffset)
+                               : size;
+        const size_t room = afterHeader < end ? (end - afterHeader) / entryBytes : 0;
         if (count > room) {
             count = room;
         }
