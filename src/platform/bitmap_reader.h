@@ -9,8 +9,9 @@
 //
 // What the format leaves open:
 // - a channel narrower than 8 bits is widened by repeating its bits, as GDI
-//   does, so that its widest value becomes 255 (5 bits abcde give abcdeabc);
-//   a channel wider than 8 bits keeps its top 8 bits;
+//   does, so that its widest value becomes 255 (5 bits abcde give abcdeabc;
+//   channels of 1 to 3 bits are repeated until the byte is full); a channel
+//   wider than 8 bits keeps its top 8 bits;
 // - a pixel that an RLE stream never sets is black, and so is a pixel whose
 //   palette index lies past the palette;
 // - an RLE stream that runs off the picture or stops early keeps what it set
