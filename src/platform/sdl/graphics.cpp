@@ -1,12 +1,13 @@
 // Bitmaps and copies on SDL2 software surfaces. No window or video subsystem
-// is needed: SDL loads the BMP files and holds the pixels, and the two copies
+// is needed: the project's own BMP reader decodes the sheets, SDL surfaces
+// hold the pixels, and the two copies
 // are exact copies of 32-bit words, so the colour key matches exactly and
 // nothing outside either bitmap is ever touched. Each sheet keeps the opaque
 // runs of its rows, found once when it is loaded, for its keyed copies.
 
+#include "platform/bitmap_reader.h"
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
-#include "platform/sdl/bmp_file.h"
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
@@ -14,6 +15,7 @@
 // Every surface held here is SDL_PIXELFORMAT_RGB888: one 32-bit word per
 // pixel, 0x00RRGGBB in native byte order (the top byte unused).
 struct PlatformSheet {
+    DecodedBitmap bitmap; // the pixels, which the surface draws from in place
     SDL_Surface* surface;
     PixelRuns runs;
 };
@@ -89,22 +91,21 @@ Sheet loadSheet(const char* path) {
     if (path == nullptr) {
         return nullptr;
     }
-    SDL_Surface* loaded = loadBmpFile(path);
-    if (loaded == nullptr) {
+    Sheet sheet = new PlatformSheet{{}, nullptr, {}};
+    if (!readBitmapFile(path, sheet->bitmap)) {
+        delete sheet;
         return nullptr;
     }
-    // Straight conversion to one known layout: SDL_ConvertSurface copies
-    // without blending, so every colour arrives unchanged (an 8-bit palette or
-    // 24-bit file exactly; a 16-bit file as SDL expands it).
-    SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
-    SDL_FreeSurface(loaded);
-    if (converted == nullptr || !lockIfNeeded(converted)) {
-        SDL_FreeSurface(converted);
+    // A surface over the decoded words, which are already in its layout.
+    DecodedBitmap& bitmap = sheet->bitmap;
+    sheet->surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        bitmap.pixels.data(), bitmap.width, bitmap.height, 32,
+        bitmap.width * static_cast<int>(sizeof(uint32_t)), SDL_PIXELFORMAT_RGB888);
+    if (sheet->surface == nullptr) {
+        delete sheet;
         return nullptr;
     }
-    Sheet sheet = new PlatformSheet{converted, {}};
-    prepareSheet(rowsOf(converted), sheet->runs);
-    unlockIfNeeded(converted);
+    prepareSheet(rowsOf(sheet->surface), sheet->runs);
     return sheet;
 }
 

@@ -11,6 +11,15 @@ bool readWholeFile(const char* path, std::vector<char>& bytes) {
     if (file == nullptr) {
         return false;
     }
+    // Room for the whole file at once where its size can be told, so that a
+    // sheet of megabytes is not copied again at every growth.
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0) {
+            bytes.reserve(static_cast<size_t>(size));
+        }
+        std::rewind(file);
+    }
     char chunk[65536];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {

@@ -1,18 +1,15 @@
-// Bitmaps and copies in memory: the sheets decoded by stb_image, the back
-// buffer a plain array, both one 32-bit word per pixel (0x00RRGGBB), copied
-// by the shared exact loops so that the colour key matches to the bit.
+// Bitmaps and copies in memory: the sheets decoded by the project's own BMP
+// reader (the same as the SDL build's), the back buffer a plain array, both
+// one 32-bit word per pixel (0x00RRGGBB), copied by the shared exact loops so
+// that the colour key matches to the bit.
 
+#include "platform/bitmap_reader.h"
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_BMP
-#define STBI_NO_STDIO
-#include <stb_image.h>
-
 #include <climits>
 #include <new>
+#include <utility>
 #include <vector>
 
 struct PlatformSheet {
@@ -36,43 +33,20 @@ const PixelRows& rowsOf(DrawContext context) {
     return context == nullptr ? noRows : context->rows;
 }
 
-// A sheet's bytes as stb_image decodes them, three per pixel (red, green,
-// blue), turned into words. A BMP's palette or 24-bit colours arrive unchanged.
-Sheet sheetFromRgb(const unsigned char* rgb, int width, int height) {
+} // namespace
+
+Sheet loadSheet(const char* path) {
+    DecodedBitmap bitmap;
+    if (!readBitmapFile(path, bitmap)) {
+        return nullptr;
+    }
     Sheet sheet = new (std::nothrow) PlatformSheet{};
     if (sheet == nullptr) {
         return nullptr;
     }
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    sheet->storage.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned char* pixel = rgb + i * 3;
-        sheet->storage[i] = uint32_t{pixel[0]} << 16 | uint32_t{pixel[1]} << 8 | pixel[2];
-    }
-    sheet->rows = PixelRows{sheet->storage.data(), width, height, width};
+    sheet->storage = std::move(bitmap.pixels);
+    sheet->rows = PixelRows{sheet->storage.data(), bitmap.width, bitmap.height, bitmap.width};
     prepareSheet(sheet->rows, sheet->runs);
-    return sheet;
-}
-
-} // namespace
-
-Sheet loadSheet(const char* path) {
-    std::vector<char> bytes;
-    if (path == nullptr || !readWholeFile(path, bytes) || bytes.empty() ||
-        bytes.size() > static_cast<size_t>(INT_MAX)) {
-        return nullptr;
-    }
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    unsigned char* rgb =
-        stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
-                              static_cast<int>(bytes.size()), &width, &height, &channels, 3);
-    if (rgb == nullptr) {
-        return nullptr;
-    }
-    Sheet sheet = sheetFromRgb(rgb, width, height);
-    stbi_image_free(rgb);
     return sheet;
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -62,6 +63,21 @@ BITMAPINFO topDownInfo(SIZE size) {
     return info;
 }
 
+// `path` made absolute against the current directory; empty when it cannot be.
+std::string fullPath(const char* path) {
+    const DWORD needed = GetFullPathNameA(path, 0, nullptr, nullptr);
+    if (needed == 0) {
+        return {};
+    }
+    std::string full(needed, '\0');
+    const DWORD length = GetFullPathNameA(path, needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) {
+        return {};
+    }
+    full.resize(length);
+    return full;
+}
+
 size_t pixelCount(SIZE size) {
     return static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy);
 }
@@ -72,15 +88,22 @@ Sheet loadSheet(const char* path) {
     if (path == nullptr) {
         return nullptr;
     }
+    // The path resolved against the current directory: given a relative
+    // path, LoadImageA also looks in the program's own folder first, and
+    // would draw another file than the one checked here.
+    const std::string full = fullPath(path);
+    if (full.empty()) {
+        return nullptr;
+    }
     // A file whose headers claim a size it cannot hold is refused, as on
     // every platform, before GDI allocates the bitmap they describe.
     std::vector<char> bytes;
-    if (!readUsableBitmap(path, bytes)) {
+    if (!readUsableBitmap(full.c_str(), bytes)) {
         return nullptr;
     }
     // A device-compatible bitmap at the file's own size.
-    return toSheet(
-        static_cast<HBITMAP>(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+    return toSheet(static_cast<HBITMAP>(
+        LoadImageA(nullptr, full.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
 }
 
 void deleteSheet(Sheet sheet) {

@@ -12,8 +12,10 @@
 //  - BM_present: the back buffer shown in a real window, only when a display
 //    is there (DISPLAY set);
 //  - BM_headlessRace: the race set up, its sheets loaded, and its 700
-//    updates and draws without a window.
+//    updates and draws without a window;
+//  - BM_readSheets: the four shipped sheets read by the BMP reader.
 
+#include "platform/bitmap_reader.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"
 #include "race/records.h"
@@ -174,6 +176,22 @@ void BM_headlessRace(benchmark::State& state) {
     releaseRace();
 }
 BENCHMARK(BM_headlessRace)->Unit(benchmark::kMillisecond);
+
+void BM_readSheets(benchmark::State& state) {
+    const char* const files[] = {"image/course.bmp", "image/horse.bmp", "image/uniform.bmp",
+                                 "image/gate.bmp"};
+    for (auto _ : state) {
+        for (const char* file : files) {
+            DecodedBitmap bitmap;
+            if (!readBitmapFile(file, bitmap)) {
+                state.SkipWithError("the sheets under image/ are missing: build the art target");
+                return;
+            }
+            benchmark::DoNotOptimize(bitmap.pixels.data());
+        }
+    }
+}
+BENCHMARK(BM_readSheets)->Unit(benchmark::kMillisecond);
 
 // The benchmarks read deta/ and image/ from the current directory; without
 // them there, from the folder the program lives in.
