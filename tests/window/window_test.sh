@@ -100,16 +100,18 @@ mapped_untitled_windows_besides() {
     done
 }
 
-# Waits up to 10 s for a top-level window that `$@` prints; sets window.
+# Waits up to 30 s for a top-level window that `$@` prints; sets window. A
+# sanitizer build on a busy machine can take seconds to start a process.
 wait_for_window() {
+    local limit_ms=$(($(now_ms) + 30000))
     window=
-    for _ in $(seq 200); do
+    while [ "$(now_ms)" -lt "$limit_ms" ]; do
         window=$("$@" | head -n 1) || true
         [ -n "$window" ] && return 0
-        kill -0 "$gallop_pid" 2>/dev/null || fail "the program ended before its window appeared"
+        kill -0 "$gallop_pid" 2>/dev/null || fail "the program ended before its window appeared ($*)"
         sleep 0.05
     done
-    fail "no window appeared"
+    fail "no window appeared within 30 s ($*): $(xwininfo -root -children | grep '^ *0x')"
 }
 
 case "$case_name" in

@@ -241,18 +241,27 @@ fi
 echo "$ran"
 run_dir=$source_dir/build/$build/run
 
-# same_race BUILD: the build's recorder runs the Linux recorder's race.
-same_race() {
-    use_wine "$1"
-    tests/cross/same_race.sh "$1" "$(dirname "$record")" "${wine[@]}" \
-        "$source_dir/build/$1/run/gallop-record.exe" | tee "$scratch/same_race.log" || true
-    counts=$(sed -n "s/^$1: \\([0-9]*\\) passed, \\([0-9]*\\) failed\$/\\1 \\2/p" "$scratch/same_race.log")
+# counted NAME WHAT COMMAND...: runs a script that prints ok and FAIL lines
+# and, last, "NAME: N passed, M failed", and adds its counts to this stage's.
+counted() {
+    local name=$1 what=$2 counts
+    shift 2
+    "$@" | tee "$scratch/counted.log" || true
+    counts=$(sed -n "s/^$name: \\([0-9]*\\) passed, \\([0-9]*\\) failed\$/\\1 \\2/p" \
+        "$scratch/counted.log")
     if [ -n "$counts" ]; then
         passes=$((passes + ${counts% *}))
         failures=$((failures + ${counts#* }))
     else
-        expect "the $1 cross-build comparison runs to its end" false
+        expect "$what runs to its end" false
     fi
+}
+
+# same_race BUILD: the build's recorder runs the Linux recorder's race.
+same_race() {
+    use_wine "$1"
+    counted "$1" "the $1 cross-build comparison" tests/cross/same_race.sh "$1" \
+        "$(dirname "$record")" "${wine[@]}" "$source_dir/build/$1/run/gallop-record.exe"
 }
 
 # ---- The Windows recorder runs the Linux recorder's race -------------------
@@ -265,6 +274,13 @@ else
     echo "skipped: no recorder at $record to compare the Windows recorder with"
 fi
 use_wine "$build"
+
+# It draws the sheets of the current directory, not of its own folder; and
+# where Windows' loader and ours agree on the BMP suite's files.
+if [ -x "$record" ]; then
+    counted "sheet files" "the sheet files' comparison" \
+        tests/wine/sheet_files.sh "$run_dir" "$record" "${wine[@]}"
+fi
 
 # Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF,
 # which this build does not write; 1 when the data cannot be read.

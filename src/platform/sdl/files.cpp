@@ -5,10 +5,17 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include <SDL.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -28,13 +35,53 @@ unsigned closeRequestEventType() {
     return type;
 }
 
-// The box is shown over the main window. Without a window SDL places its X11
-// box by the first display's data, as it reads it in the child process that
-// draws the box, and that child was seen to crash there now and then; the
-// message then went to standard error, where no user sees it.
+// SDL draws its X11 message box in a child process that it forks, and it
+// places the box by its video subsystem's display data, as the child reads
+// it. Forked from this program, with its window open and the frame thread
+// running, that child was seen to crash on those data about once in 30 runs,
+// and the message went to standard error, where no user sees it. So the box
+// is shown by a fresh copy of this program instead, started for it alone:
+// with no video subsystem started, SDL places the box by the X screen's own
+// size. The program waits until the box is dismissed.
+namespace {
+
+constexpr const char* messageBoxVariable = "GALLOP_MESSAGE_BOX";
+
+bool showBoxInFreshProcess() {
+    char program[] = "/proc/self/exe";
+    char* arguments[] = {program, nullptr};
+    std::string flag = std::string(messageBoxVariable) + "=1";
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        environment.push_back(*entry);
+    }
+    environment.push_back(flag.data());
+    environment.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawn(&child, program, nullptr, nullptr, arguments, environment.data()) != 0) {
+        return false;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) == -1) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+bool isMessageBoxProcess() {
+    return SDL_getenv(messageBoxVariable) != nullptr;
+}
+
+int showMessageBoxProcess() {
+    return SDL_ShowSimpleMessageBox(0, "", dataFileErrorText, nullptr) == 0 ? 0 : 1;
+}
+
 void displayDataFileError() {
-    SDL_Window* window = mainWindow.load();
-    if (window == nullptr || SDL_ShowSimpleMessageBox(0, "", dataFileErrorText, window) != 0) {
+    if (mainWindow.load() == nullptr || !showBoxInFreshProcess()) {
         std::fprintf(stderr, "%s\n", dataFileErrorText);
     }
 }

@@ -13,6 +13,12 @@ struct SDL_Surface;
 void setPlatformWindow(SDL_Window* window);
 SDL_Window* platformWindow();
 
+// The windowed program shows its data-file message from a fresh copy of
+// itself: true in that copy, which shows only the box (showMessageBoxProcess
+// returns its exit code, 0 once the box was shown and dismissed).
+bool isMessageBoxProcess();
+int showMessageBoxProcess();
+
 // The event type that carries a close request to the window's event loop.
 unsigned closeRequestEventType();
 

@@ -69,6 +69,9 @@ void runEventLoop(Screen screen) {
 } // namespace
 
 int main(int /*argc*/, char* /*argv*/[]) {
+    if (isMessageBoxProcess()) {
+        return showMessageBoxProcess();
+    }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "gallop: cannot open a window: %s\n", SDL_GetError());
         return 1;
