@@ -108,7 +108,12 @@ wait_for_window() {
     while [ "$(now_ms)" -lt "$limit_ms" ]; do
         window=$("$@" | head -n 1) || true
         [ -n "$window" ] && return 0
-        kill -0 "$gallop_pid" 2>/dev/null || fail "the program ended before its window appeared ($*)"
+        if ! kill -0 "$gallop_pid" 2>/dev/null; then
+            local code=0
+            wait "$gallop_pid" || code=$?
+            gallop_pid=
+            fail "the program ended with exit code $code before its window appeared ($*)"
+        fi
         sleep 0.05
     done
     fail "no window appeared within 30 s ($*): $(xwininfo -root -children | grep '^ *0x')"
