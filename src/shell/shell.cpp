@@ -20,7 +20,6 @@ namespace {
 
 Thread frameThread = nullptr;
 std::atomic<bool> frameThreadStopping{false};
-std::atomic<bool> frameThreadRunning{false};
 
 // Scene code runs under the scene lock, so that a paint never sees half an
 // update. A close request made inside is delivered once the lock is released.
@@ -31,7 +30,6 @@ void callLocked(void (*proc)()) {
 }
 
 void frameThreadMain(void* /*unused*/) {
-    frameThreadRunning = true;
     while (!frameThreadStopping) {
         frameThreadPass();
     }
@@ -80,17 +78,8 @@ void resetShell() {
 void startFrameThread() {
     resetShell();
     frameThreadStopping = false;
-    frameThreadRunning = false;
     frameThread = startThread(frameThreadMain, nullptr);
-    // The thread is already running empty passes when the scene starts, its
-    // start-up over. A data file that cannot be read shows a message box, and
-    // on X11 the box is drawn by a child process forked for it: forked while
-    // the new thread was still being set up, the child could inherit a lock
-    // of that set-up (seen: the allocator's, under AddressSanitizer) that no
-    // one would ever release, and the box never appeared.
-    while (!frameThreadRunning) {
-        sleepMs(1);
-    }
+    // The thread is already running empty passes when the scene starts.
     startScene();
 }
 
