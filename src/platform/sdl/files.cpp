@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,10 @@ bool showBoxInFreshProcess() {
     environment.push_back(flag.data());
     environment.push_back(nullptr);
     pid_t child = 0;
-    if (posix_spawn(&child, program, nullptr, nullptr, arguments, environment.data()) != 0) {
+    if (const int error =
+            posix_spawn(&child, program, nullptr, nullptr, arguments, environment.data());
+        error != 0) {
+        std::fprintf(stderr, "gallop: cannot start the message box: %s\n", std::strerror(error));
         return false;
     }
     int status = 0;
@@ -67,7 +71,11 @@ bool showBoxInFreshProcess() {
             return false;
         }
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "gallop: the message box ended with status %d\n", status);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -77,7 +85,11 @@ bool isMessageBoxProcess() {
 }
 
 int showMessageBoxProcess() {
-    return SDL_ShowSimpleMessageBox(0, "", dataFileErrorText, nullptr) == 0 ? 0 : 1;
+    if (SDL_ShowSimpleMessageBox(0, "", dataFileErrorText, nullptr) != 0) {
+        std::fprintf(stderr, "gallop: cannot show the message box: %s\n", SDL_GetError());
+        return 1;
+    }
+    return 0;
 }
 
 void displayDataFileError() {
