@@ -13,3 +13,12 @@ start_virtual_display() {
     export DISPLAY=":$(head -n 1 "$1/display")"
     unset WAYLAND_DISPLAY
 }
+
+# stop_processes PID...: ends each process named (the program, the display),
+# passing over empty ones; for the scripts' clean-up.
+stop_processes() {
+    local pid
+    for pid in "$@"; do
+        [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+    done
+}

@@ -32,13 +32,9 @@ reference=$source_dir/build/dev/run
 scratch=$(mktemp -d)
 xvfb_pid=
 gallop_pid=
+source tools/virtual_display.sh
 cleanup() {
-    if [ -n "$gallop_pid" ]; then
-        kill "$gallop_pid" 2>/dev/null || true
-    fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_processes "$gallop_pid" "$xvfb_pid"
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -130,7 +126,6 @@ apt_get() {
 expect "apt-get installs the package" apt_get install "./$deb"
 installed_files=$(dpkg -L gallop 2>/dev/null) || true
 
-source tools/virtual_display.sh
 start_virtual_display "$scratch" || { echo "Xvfb did not start: $(cat "$scratch/xvfb.log")"; exit 1; }
 
 now_ms() {

@@ -28,13 +28,9 @@ export TSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/tsan.supp${TSAN_
 work=$(mktemp -d)
 xvfb_pid=
 gallop_pid=
+source "$(dirname "$(realpath "$0")")/../../tools/virtual_display.sh"
 cleanup() {
-    if [ -n "$gallop_pid" ]; then
-        kill "$gallop_pid" 2>/dev/null || true
-    fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-    fi
+    stop_processes "$gallop_pid" "$xvfb_pid"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -56,7 +52,6 @@ now_ms() {
 mkdir "$work/run"
 cp -r "$run_dir/deta" "$run_dir/image" "$work/run/"
 
-source "$(dirname "$(realpath "$0")")/../../tools/virtual_display.sh"
 start_virtual_display "$work" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 start_program() {
