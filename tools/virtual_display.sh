@@ -2,8 +2,14 @@
 # starts Xvfb on a display number it picks itself (24-bit, no GPU), keeps its
 # number and log in DIR, sets xvfb_pid and exports DISPLAY. It fails when
 # Xvfb does not start within 10 s.
+#
+# -noreset: by default an X server starts itself afresh whenever its last
+# client leaves, and refuses or drops the connections that come while it does.
+# The tests look for windows with short-lived clients (xwininfo, xprop) before
+# the program has connected, so without it the program's own connection could
+# come in such a moment and fail.
 start_virtual_display() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>"$1/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$1/display" 2>"$1/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$1/display" ] && break

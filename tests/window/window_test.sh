@@ -10,6 +10,8 @@
 #   escape        Escape closes the window on its release, with exit code 0
 #   missing-data  without deta/rival.txt the error message box appears, a key
 #                 press dismisses it, and the program exits 0
+#   no-display    where no display can be reached, the program says so and
+#                 exits 1 at once, rather than run the race where no one sees it
 # GALLOP and RECORDER are the two programs; RUN_DIR holds deta/ and image/.
 set -euo pipefail
 
@@ -100,14 +102,20 @@ mapped_untitled_windows_besides() {
 wait_for_window() {
     local limit_ms=$(($(now_ms) + 30000))
     window=
+    local seen=none listing
     while [ "$(now_ms)" -lt "$limit_ms" ]; do
         window=$("$@" | head -n 1) || true
         [ -n "$window" ] && return 0
+        # The last list that had a window in it, for the report of a failure.
+        listing=$(xwininfo -root -children 2>&1 | grep -v '^$') || true
+        ! grep -q '^ *0x' <<<"$listing" || seen=$listing
         if ! kill -0 "$gallop_pid" 2>/dev/null; then
             local code=0
             wait "$gallop_pid" || code=$?
             gallop_pid=
-            fail "the program ended with exit code $code before its window appeared ($*)"
+            fail "the program ended with exit code $code $(($(now_ms) - started_ms)) ms after" \
+                "its start, before its window appeared ($*). The last windows seen:" \
+                "$seen"
         fi
         sleep 0.05
     done
@@ -195,6 +203,13 @@ missing-data)
     wait_for_exit 5
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
     [ ! -s "$work/output" ] || fail "the program printed something"
+    ;;
+no-display)
+    # A display name that is a socket path which does not exist.
+    DISPLAY="$work/no-display:0" start_program
+    wait_for_exit 30
+    [ "$exit_code" -eq 1 ] || fail "exit code $exit_code"
+    grep -q "^gallop: cannot open a window: " "$work/output" || fail "no message"
     ;;
 *)
     fail "unknown case $case_name"

@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -66,12 +67,31 @@ void runEventLoop(Screen screen) {
     }
 }
 
+// SDL falls back to drawing off screen when no display takes the window: the
+// race would then run where no one sees it and end as if it had been shown.
+// Unless SDL_VIDEODRIVER names the drivers to use, only drivers that show a
+// window are tried, so that a display that cannot be reached is reported.
+void useOnlyVisibleVideoDrivers() {
+    if (SDL_getenv("SDL_VIDEODRIVER") != nullptr) {
+        return;
+    }
+    std::string drivers;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const std::string name = SDL_GetVideoDriver(i);
+        if (name != "offscreen" && name != "dummy" && name != "evdev") {
+            drivers += (drivers.empty() ? "" : ",") + name;
+        }
+    }
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+}
+
 } // namespace
 
 int main(int /*argc*/, char* /*argv*/[]) {
     if (isMessageBoxProcess()) {
         return showMessageBoxProcess();
     }
+    useOnlyVisibleVideoDrivers();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "gallop: cannot open a window: %s\n", SDL_GetError());
         return 1;
