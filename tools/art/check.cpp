@@ -100,6 +100,11 @@ std::string size(int width, int height) {
     return std::to_string(width) + " × " + std::to_string(height);
 }
 
+// "1 pixel", "2 pixels".
+std::string counted(int count, const std::string& thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 std::string at(int x, int y) {
     return "x " + std::to_string(x) + ", y " + std::to_string(y);
 }
@@ -262,8 +267,8 @@ std::string fringe(const Picture& picture, const std::vector<SheetCell>& layout)
     if (count == 0) {
         return "";
     }
-    return "has " + std::to_string(count) + " pixels in " + std::to_string(cells) +
-           (cells == 1 ? " cell" : " cells") + " within " + std::to_string(kFringeReach) +
+    return "has " + counted(count, "pixel") + " in " + counted(cells, "cell") + " within " +
+           std::to_string(kFringeReach) +
            " steps of the key colour but not on it (the fringe that smoothing leaves, which "
            "shows as a blue halo); the first is at " +
            first;
@@ -299,10 +304,11 @@ void checkStrips(const Picture& picture, const std::vector<SheetCell>& layout,
                                std::to_string(cell.period) +
                                " pixels, so it jumps as it "
                                "scrolls: " +
-                               std::to_string(differing) + " pixels differ, the first " + first);
+                               counted(differing, "pixel") +
+                               (differing == 1 ? " differs, " : " differ, the first ") + first);
         }
         if (blue > 0) {
-            warnings.push_back("has " + std::to_string(blue) + " pixels of the key colour in its " +
+            warnings.push_back("has " + counted(blue, "pixel") + " of the key colour in its " +
                                cell.name() +
                                ", where they are drawn blue: only rails, runners "
                                "and stalls are see-through");
