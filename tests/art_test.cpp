@@ -282,7 +282,7 @@ TEST(ArtTemplates, CheckCleanAndCarryARace) {
     EXPECT_EQ(runArt({"--check", runDir()}), 0);
 #ifdef GALLOP_RECORD_EXE
     // A whole race drawn from the templates; its frames show their white ink.
-    fs::copy(fs::path(runDir()) / "deta", first / "deta", fs::copy_options::recursive);
+    fs::copy(fs::path(GALLOP_SOURCE_DIR) / "deta", first / "deta", fs::copy_options::recursive);
     std::string command = "\"";
     command += GALLOP_RECORD_EXE;
     command += "\" --dir \"" + first.string() + "\" --frames \"" + (first / "frames").string() +
