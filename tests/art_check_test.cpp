@@ -60,23 +60,31 @@ std::string topDownBytes(const TestImage& image) {
     return bytes;
 }
 
-// A black 16-bit file of the image's size whose masks give red 8 bits,
-// green 5 and blue 3.
-std::string narrowChannelBytes(const TestImage& image) {
-    const uint32_t rowBytes = (static_cast<uint32_t>(image.width) * 2 + 3) & ~3u;
-    std::string bytes(14 + 40 + 12 + rowBytes * image.height, '\0');
+// The image as a 32-bit file with a 40-byte header and the red, green and
+// blue masks after it (and an empty alpha mask for compression 6).
+std::string maskedBytes(const TestImage& image, uint32_t compression, uint32_t red, uint32_t green,
+                        uint32_t blue) {
+    const uint32_t masks = compression == 6 ? 16 : 12;
+    const uint32_t pixelsAt = 14 + 40 + masks;
+    std::string bytes(pixelsAt + 4 * image.pixels.size(), '\0');
     bytes[0] = 'B';
     bytes[1] = 'M';
     put32(bytes, 2, static_cast<uint32_t>(bytes.size()));
-    put32(bytes, 10, 14 + 40 + 12);
+    put32(bytes, 10, pixelsAt);
     put32(bytes, 14, 40);
     put32(bytes, 18, static_cast<uint32_t>(image.width));
     put32(bytes, 22, static_cast<uint32_t>(image.height));
-    put32(bytes, 26, 1 | 16 << 16);
-    put32(bytes, 30, 3); // bit fields
-    put32(bytes, 54, 0xFF00);
-    put32(bytes, 58, 0x00F8);
-    put32(bytes, 62, 0x0007);
+    put32(bytes, 26, 1 | 32 << 16);
+    put32(bytes, 30, compression);
+    put32(bytes, 54, red);
+    put32(bytes, 58, green);
+    put32(bytes, 62, blue);
+    size_t at = pixelsAt;
+    for (int y = image.height - 1; y >= 0; --y) {
+        for (int x = 0; x < image.width; ++x, at += 4) {
+            put32(bytes, at, image.at(x, y));
+        }
+    }
     return bytes;
 }
 
@@ -181,7 +189,20 @@ TEST(ArtCheck, NamesWhatWouldDrawWrongly) {
          {"backdrop that does not repeat every 48 pixels", "2 pixels differ", "x 52, y 200",
           "1 pixel of the key colour in its backdrop"}},
         {"rows top down", "gate.bmp", own, {}, topDownBytes, false, {"top down"}},
-        {"3-bit channel", "gate.bmp", own, {}, narrowChannelBytes, false, {"fewer than 4 bits"}},
+        {"3-bit channel",
+         "gate.bmp",
+         own,
+         {},
+         [](const TestImage& image) { return maskedBytes(image, 3, 0xFF0000, 0xFF00, 0x7); },
+         false,
+         {"fewer than 4 bits"}},
+        {"alpha bit fields",
+         "gate.bmp",
+         own,
+         {},
+         [](const TestImage& image) { return maskedBytes(image, 6, 0xFF0000, 0xFF00, 0xFF); },
+         false,
+         {"alpha bit fields"}},
         {"garbage", "course.bmp", own, {}, garbageBytes, true, {"is not a BMP file"}},
         {"damaged header", "course.bmp", own, {}, truncatedBytes, true, {"headers are damaged"}},
         {"PNG inside", "gate.bmp", own, {}, pngInsideBytes, true, {"JPEG or PNG"}},

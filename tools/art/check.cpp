@@ -157,8 +157,13 @@ void checkEncoding(const uint8_t* bytes, size_t byteCount, std::vector<std::stri
     }
     if (header.topDown) {
         warnings.push_back("stores its rows top down (its height is negative): the Windows "
-                           "program draws such a sheet black or not at all; save it bottom up, "
-                           "the usual way");
+                           "program under Wine draws such a sheet black or not at all; save it "
+                           "bottom up, the usual way");
+    }
+    if (header.compression == bitmapAlphaBitFields) {
+        warnings.push_back("stores its pixels with alpha bit fields (compression 6): the Windows "
+                           "program under Wine draws nothing from such a sheet; save it as a "
+                           "plain 24-bit BMP");
     }
     int widths[3];
     if (bitmapChannelWidths(bytes, byteCount, widths) &&
