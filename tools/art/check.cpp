@@ -113,39 +113,31 @@ std::string at(int x, int y) {
 // of numbers in one group joined.
 std::string describeCells(const std::vector<SheetCell>& layout, const std::vector<int>& which) {
     std::string text;
-    for (size_t i = 0; i < which.size();) {
-        const SheetCell& first = layout[static_cast<size_t>(which[i])];
-        if (!text.empty()) {
-            text += "; ";
+    const SheetCell* previous = nullptr;
+    int runStart = -1;
+    auto closeRun = [&] {
+        if (previous != nullptr && previous->number > runStart) {
+            text += " to " + std::to_string(previous->number);
         }
-        text += first.name();
-        size_t j = i + 1;
-        if (first.number >= 0) {
-            // Runs of consecutive numbers while the group stays the same.
-            int runEnd = first.number;
-            auto closeRun = [&](int runStart) {
-                if (runEnd != runStart) {
-                    text += " to " + std::to_string(runEnd);
-                }
-            };
-            int runStart = first.number;
-            for (; j < which.size(); ++j) {
-                const SheetCell& next = layout[static_cast<size_t>(which[j])];
-                if (next.group != first.group) {
-                    break;
-                }
-                if (next.number == runEnd + 1) {
-                    runEnd = next.number;
-                    continue;
-                }
-                closeRun(runStart);
-                text += ", " + std::to_string(next.number);
-                runStart = runEnd = next.number;
-            }
-            closeRun(runStart);
+    };
+    for (int index : which) {
+        const SheetCell& cell = layout[static_cast<size_t>(index)];
+        const bool sameGroup =
+            previous != nullptr && cell.number >= 0 && previous->group == cell.group;
+        if (sameGroup && cell.number == previous->number + 1) {
+            previous = &cell;
+            continue;
         }
-        i = j;
+        closeRun();
+        if (sameGroup) {
+            text += ", " + std::to_string(cell.number);
+        } else {
+            text += (text.empty() ? "" : "; ") + cell.name();
+        }
+        runStart = cell.number;
+        previous = &cell;
     }
+    closeRun();
     return text;
 }
 
@@ -169,8 +161,9 @@ void checkEncoding(const uint8_t* bytes, size_t byteCount, std::vector<std::stri
     if (bitmapChannelWidths(bytes, byteCount, widths) &&
         std::any_of(widths, widths + 3, [](int width) { return width > 0 && width < 4; })) {
         warnings.push_back("has a colour channel of fewer than 4 bits: the Windows program "
-                           "widens such a channel to other colours than the other builds, so "
-                           "the colour key may not match there; save it with 24 bits");
+                           "under Wine widens such a channel to other colours (its brightest "
+                           "value stays below 255), so the key colour does not match there; save "
+                           "it with 24 bits");
     }
 }
 
@@ -189,8 +182,8 @@ std::string refusal(const uint8_t* bytes, size_t byteCount) {
                "save it as a plain 24-bit BMP";
     }
     if ((header.compression == bitmapRle8 || header.compression == bitmapRle4) && header.topDown) {
-        return "is run-length encoded and marked top down, which no BMP may be; save it as a "
-               "plain 24-bit BMP";
+        return "is run-length encoded and marked top down, which the BMP format does not "
+               "allow; save it as a plain 24-bit BMP";
     }
     return "cannot be read: its depth and compression do not go together or are unknown; save "
            "it as a plain 24-bit BMP";
@@ -240,7 +233,7 @@ std::string brokenMirrors(const Picture& picture, const std::vector<SheetCell>& 
     if (broken.empty()) {
         return "";
     }
-    return "has cells that are not the left-right mirror image of their twins, so runners look "
+    return "has cells that are not the left-right mirror image of their twins, so sprites look "
            "different in each direction: " +
            describeCells(layout, broken);
 }
