@@ -264,6 +264,54 @@ TEST(ArtSheets, TwoRunsWriteTheSameBytes) {
     }
 }
 
+// The templates load in the race and check clean, as the shipped sheets do;
+// like them, they are the same bytes on every run.
+TEST(ArtTemplates, CheckCleanAndCarryARace) {
+    ScratchDir scratch;
+    const fs::path first = scratch.path() / "first";
+    const fs::path again = scratch.path() / "again";
+    ASSERT_EQ(runArt({"--template", first.string()}), 0);
+    ASSERT_EQ(runArt({"--template", again.string()}), 0);
+    for (const char* name : {"course.bmp", "horse.bmp", "uniform.bmp", "gate.bmp"}) {
+        std::vector<uint8_t> bytes = readBytes(first / "image" / name);
+        EXPECT_FALSE(bytes.empty()) << name;
+        EXPECT_EQ(bytes, readBytes(again / "image" / name)) << name;
+        EXPECT_NE(bytes, readBytes(fs::path(runDir()) / "image" / name)) << name;
+    }
+    EXPECT_EQ(runArt({"--check", first.string()}), 0);
+    EXPECT_EQ(runArt({"--check", runDir()}), 0);
+#ifdef GALLOP_RECORD_EXE
+    // A whole race drawn from the templates; its frames show their white ink.
+    fs::copy(fs::path(GALLOP_SOURCE_DIR) / "deta", first / "deta", fs::copy_options::recursive);
+    std::string command = "\"";
+    command += GALLOP_RECORD_EXE;
+    command += "\" --dir \"" + first.string() + "\" --frames \"" + (first / "frames").string() +
+               "\" --at 50,300 >/dev/null";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    for (const char* frame : {"frame-0050.png", "frame-0300.png"}) {
+        Png png;
+        ASSERT_TRUE(readPng(first / "frames" / frame, png)) << frame;
+        size_t ink = 0;
+        for (uint32_t pixel : png.pixels) {
+            ink += (pixel & 0xFFFFFF) == 0xFFFFFF;
+        }
+        EXPECT_GT(ink, 1000u) << frame;
+    }
+#endif
+}
+
+// A folder that cannot be drawn as laid out exits 1; a bad command line 2.
+TEST(ArtCheck, ExitsWithWhatItFound) {
+    ScratchDir scratch;
+    ASSERT_EQ(runArt({"--template", scratch.path().string()}), 0);
+    fs::remove(scratch.path() / "image" / "gate.bmp");
+    EXPECT_EQ(runArt({"--check", scratch.path().string()}), 1);
+    EXPECT_EQ(runArt({"--check"}), 2);
+    EXPECT_EQ(runArt({"--check", scratch.path().string(), "more"}), 2);
+    EXPECT_EQ(runArt({"--template"}), 2);
+}
+
 // The icon file's images, 32-bit bottom-up with an AND mask, as 0xAARRGGBB
 // top row first, by size.
 std::map<int, std::vector<uint32_t>> icoImages(const std::vector<uint8_t>& ico) {

@@ -261,6 +261,18 @@ bool decodeBitmap(const uint8_t* bytes, size_t size, DecodedBitmap& bitmap) {
     return true;
 }
 
+bool bitmapChannelWidths(const uint8_t* bytes, size_t size, int widths[3]) {
+    Layout layout;
+    if (!readBitmapHeader(bytes, size, layout.header) || !readLayout(bytes, size, layout) ||
+        (layout.header.bits != 16 && layout.header.bits != 32)) {
+        return false;
+    }
+    for (int k = 0; k < 3; ++k) {
+        widths[k] = Channel(layout.masks[k]).width;
+    }
+    return true;
+}
+
 bool readBitmapFile(const char* path, DecodedBitmap& bitmap) {
     bitmap = DecodedBitmap{};
     std::vector<char> bytes;

@@ -39,5 +39,10 @@ bool decodeBitmap(const uint8_t* bytes, size_t size, DecodedBitmap& bitmap);
 // unreadable or refused.
 bool readBitmapFile(const char* path, DecodedBitmap& bitmap);
 
+// The widths in bits of the red, green and blue channels of a 16- or 32-bit
+// file, as the reader takes them from its masks; false for other depths and
+// for files the reader refuses.
+bool bitmapChannelWidths(const uint8_t* bytes, size_t size, int widths[3]);
+
 // A channel of `width` bits (0 to 32) widened or narrowed to 8 bits.
 uint32_t widenChannel(uint32_t value, int width);

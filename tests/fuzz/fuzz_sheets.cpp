@@ -7,9 +7,13 @@
 // order, between separator lines; a file left out is missing.
 //
 // Checked, besides every read and write by the sanitizers: a loaded sheet
-// has a size, and sheets that cannot be used draw nothing at all.
+// has a size, and sheets that cannot be used draw nothing at all. The art
+// checker reads the same bytes: its findings name the sheet, and a sheet that
+// could not be loaded has a finding that blocks.
 
 #include "fuzz_support.h"
+
+#include "check.h"
 
 #include "race/records.h"
 #include "race/setup.h"
@@ -66,6 +70,7 @@ void makeRace(const SceneState& state) {
 
 const char* const sheetFiles[] = {"image/course.bmp", "image/horse.bmp", "image/uniform.bmp",
                                   "image/gate.bmp"};
+const char* const sheetNames[] = {"course.bmp", "horse.bmp", "uniform.bmp", "gate.bmp"};
 
 } // namespace
 
@@ -82,6 +87,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const Sheet sheets[] = {images->courseSheet, images->horseSheet, images->uniformSheet,
                             images->gateSheet};
+    for (size_t k = 0; k < files.size() && k < 4; ++k) {
+        const std::vector<ArtFinding> findings = checkSheet(
+            sheetNames[k], reinterpret_cast<const uint8_t*>(files[k].data()), files[k].size());
+        for (const ArtFinding& finding : findings) {
+            FUZZ_CHECK(finding.sheet == sheetNames[k] && !finding.text.empty());
+        }
+        FUZZ_CHECK(sheets[k] != nullptr || !artIsUsable(findings));
+    }
+
     bool anyLoaded = false;
     DrawContext buffer = fuzzBackBuffer();
     for (Sheet sheet : sheets) {

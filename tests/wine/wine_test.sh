@@ -26,6 +26,8 @@
 #    Japanese, and exits 0 once the box is dismissed;
 #  - without image/horse.bmp the race runs to its end without horses, its
 #    gate wait equal to the recorder's on the same folder, and exits 0.
+#  - gallop-art --check warns about a sheet exactly where it draws that sheet
+#    otherwise than our reader does (tests/wine/art_check.sh).
 # GALLOP_RECORD names another recorder.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -280,6 +282,12 @@ use_wine "$build"
 if [ -x "$record" ]; then
     counted "sheet files" "the sheet files' comparison" \
         tests/wine/sheet_files.sh "$run_dir" "$record" "${wine[@]}"
+fi
+
+# gallop-art --check warns exactly where LoadImageA draws a sheet otherwise.
+if [ -x "$record" ] && [ -x "$(dirname "$record")/gallop-art" ]; then
+    counted "art check" "the art checker's comparison" \
+        tests/wine/art_check.sh "$run_dir" "$(dirname "$record")" "${wine[@]}"
 fi
 
 # Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF,

@@ -2,9 +2,15 @@
 // OUTDIR/image/course.bmp, horse.bmp, uniform.bmp, gate.bmp and gallop.ico.
 // gallop-art --icons OUTDIR SIZE...: draws the icon at each size (16 to 256)
 // and writes OUTDIR/SIZExSIZE/apps/gallop.png, the layout of an icon theme.
+// gallop-art --template OUTDIR: writes OUTDIR/image/*.bmp as templates to
+// paint over, every cell outlined and labelled.
+// gallop-art --check DIR: reads DIR/image/*.bmp and says what would draw
+// wrongly; exits 1 when a sheet cannot be drawn as laid out.
 // The output depends on nothing but this program, so every run writes the
 // same bytes.
+#include "check.h"
 #include "sheets.h"
+#include "template.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,8 +51,37 @@ int iconSize(const char* text) {
 
 int usage() {
     std::fprintf(stderr, "usage: gallop-art OUTDIR\n"
-                         "       gallop-art --icons OUTDIR SIZE...   (SIZE 16 to 256)\n");
+                         "       gallop-art --icons OUTDIR SIZE...   (SIZE 16 to 256)\n"
+                         "       gallop-art --template OUTDIR        (sheets to paint over)\n"
+                         "       gallop-art --check DIR              (checks DIR/image/*.bmp)\n");
     return 2;
+}
+
+// Prints the findings sheet by sheet; 0 when the sheets can be drawn as laid
+// out, 1 when one cannot.
+int check(const std::string& directory) {
+    const std::vector<ArtFinding> findings = checkArtFolder(directory);
+    int warnings = 0;
+    for (const std::string& sheet : artSheetNames()) {
+        bool any = false;
+        for (const ArtFinding& finding : findings) {
+            if (finding.sheet == sheet) {
+                std::printf("%-8s%s %s\n", finding.blocking ? "error" : "warning", sheet.c_str(),
+                            finding.text.c_str());
+                warnings += !finding.blocking;
+                any = true;
+            }
+        }
+        if (!any) {
+            std::printf("%-8s%s\n", "ok", sheet.c_str());
+        }
+    }
+    if (!artIsUsable(findings)) {
+        std::printf("Not usable: a sheet cannot be drawn as laid out.\n");
+        return 1;
+    }
+    std::printf("Usable, with %d %s.\n", warnings, warnings == 1 ? "warning" : "warnings");
+    return 0;
 }
 
 } // namespace
@@ -62,6 +97,16 @@ int main(int argc, char** argv) {
             std::string folder = std::to_string(size) + "x" + std::to_string(size);
             outputs.push_back({std::filesystem::path(argv[2]) / folder / "apps" / "gallop.png",
                                encodePng(drawIcon(size))});
+        }
+        return writeAll(outputs);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--check") == 0) {
+        return check(argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--template") == 0) {
+        std::vector<Output> outputs;
+        for (const auto& [name, sheet] : drawTemplates()) {
+            outputs.push_back({std::filesystem::path(argv[2]) / "image" / name, encodeBmp(sheet)});
         }
         return writeAll(outputs);
     }
