@@ -285,7 +285,8 @@
   // of it, or nothing.
   function showSheetFindings() {
     const found = [];
-    for (let i = 0; i < program._gallopCheckSheets(); ++i) {
+    const count = ownSheets.size === 0 ? 0 : program._gallopCheckSheets();
+    for (let i = 0; i < count; ++i) {
       found.push({ sheet: program.UTF8ToString(program._gallopFindingSheet(i)),
         blocking: program._gallopFindingBlocking(i) !== 0,
         text: program.UTF8ToString(program._gallopFindingText(i)) });
