@@ -1,7 +1,8 @@
 // gallop-record, run as a program against fixture data and synthetic sheets:
 // its trace is checked field by field against the same race replayed in this
 // process, its PNG frames pixel by pixel against the replayed back buffer,
-// and its GIF read back with giflib.
+// its frame hashes against the replayed frames, and its GIF read back with
+// giflib.
 
 #ifdef GALLOP_RECORD_EXE
 
@@ -25,6 +26,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/wait.h>
@@ -173,11 +175,16 @@ class Recorder : public ::testing::Test {
 
 TEST_F(Recorder, TraceMatchesTheRaceTickByTickAndFramesPixelByPixel) {
     ASSERT_EQ(record("--dir run --ticks 800 --trace out/trace.jsonl --frames out/frames --at "
-                     "1,101,102,150-152,400,700,701"),
+                     "1,101,102,150-152,400,700,701 --hashes out/hashes.txt"),
               0);
     const std::vector<std::string> trace = lines(readText(out / "trace.jsonl"));
     // Lines 0 to 701: the update of tick 701 asks to close and ends the run.
     ASSERT_EQ(trace.size(), 702u);
+    // One hash a drawn frame, ticks 1 to 700: the same hash as the frame
+    // before exactly when the replayed frame is the same picture.
+    const std::vector<std::string> hashes = lines(readText(out / "hashes.txt"));
+    ASSERT_EQ(hashes.size(), 700u);
+    std::vector<uint32_t> previousFrame;
 
     replaySetup();
     DrawContext buffer = createBackBuffer(800, 600);
@@ -209,15 +216,27 @@ TEST_F(Recorder, TraceMatchesTheRaceTickByTickAndFramesPixelByPixel) {
         const bool wanted =
             t == 1 || t == 101 || t == 102 || (t >= 150 && t <= 152) || t == 400 || t == 700;
         EXPECT_EQ(fs::exists(png), wanted) << png;
+        std::vector<uint32_t> pixels;
+        readPixels(buffer, pixels);
         if (wanted) {
             Png image;
             ASSERT_TRUE(readPng(png, image)) << png;
             EXPECT_EQ(image.width, 800);
             EXPECT_EQ(image.height, 600);
-            std::vector<uint32_t> pixels;
-            readPixels(buffer, pixels);
             EXPECT_TRUE(image.pixels == pixels) << png << " differs from the replayed frame";
         }
+        if (t <= 700) {
+            const std::string& line = hashes[static_cast<size_t>(t - 1)];
+            EXPECT_EQ(line.substr(0, line.find(' ')), std::to_string(t));
+            EXPECT_EQ(line.size(), std::to_string(t).size() + 17) << line;
+            if (t > 1) {
+                const std::string& before = hashes[static_cast<size_t>(t - 2)];
+                EXPECT_EQ(line.substr(line.find(' ')) == before.substr(before.find(' ')),
+                          pixels == previousFrame)
+                    << "ticks " << t - 1 << " and " << t;
+            }
+        }
+        previousFrame = std::move(pixels);
     }
     deleteBackBuffer(buffer);
 

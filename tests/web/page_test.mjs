@@ -178,6 +178,124 @@ async function checkMissingRival(page, origin) {
       (await shownTick(page)) === 0, `message '${await message(page)}'`);
 }
 
+// ---- The user's own sheets ------------------------------------------------
+
+// A copy of a 24-bit sheet with red and green swapped in every pixel: the
+// colour key (pure blue) and every pixel's distance to it stay as they were,
+// and whatever has red unlike green changes colour.
+function swappedSheet(name, folder) {
+  const bytes = Buffer.from(fs.readFileSync(path.join(runDir, "image", name)));
+  const offset = bytes.readUInt32LE(10);
+  const sheetWidth = bytes.readInt32LE(18);
+  const rows = Math.abs(bytes.readInt32LE(22));
+  const rowBytes = Math.ceil((sheetWidth * 3) / 4) * 4;
+  if (bytes.readUInt16LE(28) !== 24) {
+    throw new Error(`${name} is not a 24-bit sheet`);
+  }
+  for (let y = 0; y < rows; ++y) {
+    for (let x = 0; x < sheetWidth; ++x) {
+      const at = offset + y * rowBytes + x * 3; // blue, green, red
+      [bytes[at + 1], bytes[at + 2]] = [bytes[at + 2], bytes[at + 1]];
+    }
+  }
+  fs.mkdirSync(folder, { recursive: true });
+  fs.writeFileSync(path.join(folder, name), bytes);
+  return path.join(folder, name);
+}
+
+// A run directory of the shipped data and sheets with the given sheets in
+// place of the shipped ones.
+function sheetsDir(label, files) {
+  const dir = raceDir("sheets-" + label, path.join(runDir, "deta"));
+  for (const file of files) {
+    fs.copyFileSync(file, path.join(dir, "image", path.basename(file)));
+  }
+  return dir;
+}
+
+// Drops files on the page as a file manager would.
+async function dropFiles(page, files) {
+  const given = files.map((file) => ({ name: path.basename(file),
+    data: fs.readFileSync(file).toString("base64") }));
+  await page.evaluate((list) => {
+    const transfer = new DataTransfer();
+    for (const file of list) {
+      const bytes = Uint8Array.from(atob(file.data), (ch) => ch.charCodeAt(0));
+      transfer.items.add(new File([bytes], file.name));
+    }
+    document.querySelector("main").dispatchEvent(new DragEvent("drop",
+      { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, given);
+}
+
+const findings = (page) => page.$$eval("#sheet-findings li", (items) =>
+  items.map((item) => `${item.className} ${item.dataset.sheet}`));
+
+// The canvas in the gate wait of a race restarted once the sheets panel lists
+// `listed` (the sheet names, or none when it is hidden), as RGB bytes; empty
+// when the wait was missed. The page lists the sheets and restarts the race
+// in one go.
+async function gateWaitFrame(page, listed) {
+  await page.waitForFunction((names) => JSON.stringify(Array.from(
+    document.querySelectorAll("#sheets:not([hidden]) #sheet-findings li"),
+    (item) => item.dataset.sheet).filter((name, i, all) => all.indexOf(name) === i)) ===
+    JSON.stringify(names), { timeout: 10000 }, listed);
+  await page.waitForFunction(() => document.body.dataset.state === "running" &&
+    Number(document.getElementById("screen").dataset.tick || 0) >= 5 &&
+    Number(document.getElementById("screen").dataset.tick) <= 100, { timeout: 10000 });
+  const shown = await canvasFrame(page);
+  return shown.tick <= 100 ? shown.rgb : Buffer.alloc(0);
+}
+
+// Sheets picked or dropped on the page restart the race with them; the checker's
+// findings show under the canvas, a broken sheet's marked as blocking; the
+// shipped sheets come back with one button.
+async function checkOwnSheets(page, origin) {
+  await page.goto(`${origin}/race/index.html`);
+  await waitForState(page, "running", 30000);
+  const folder = path.join(scratch, "own-sheets");
+  const uniform = swappedSheet("uniform.bmp", folder);
+  const horse = swappedSheet("horse.bmp", folder);
+  const gate = path.join(folder, "gate.bmp");
+  fs.writeFileSync(gate, Buffer.concat([Buffer.from("BM"), Buffer.alloc(40, 0x7f)]));
+  const silksSwatch = () => page.$eval(`${row(1)} button.silks img`, (img) => img.src);
+  const swatchBefore = await silksSwatch();
+  expect("the panel of own sheets is hidden while the shipped sheets play",
+    await page.$eval("#sheets", (panel) => panel.hidden));
+
+  const picker = await page.$("#files");
+  await picker.uploadFile(uniform);
+  const withUniform = await gateWaitFrame(page, ["uniform.bmp"]);
+  const recoloured = differingPixels(withUniform, recorderFrame(50, sheetsDir("uniform", [uniform])));
+  const fromShipped = differingPixels(withUniform, recorderFrame(50));
+  expect("a picked uniform.bmp restarts the race with it: the silks change colour on the canvas, " +
+    "as in the recorder's frame with that sheet",
+  recoloured === 0 && fromShipped > 0, `${recoloured} pixels differ, ${fromShipped} from the shipped`);
+  expect("the checker finds the recoloured uniform.bmp fine, and the silks swatches are cut again",
+    JSON.stringify(await findings(page)) === JSON.stringify(["fine uniform.bmp"]) &&
+      (await silksSwatch()) !== swatchBefore, JSON.stringify(await findings(page)));
+
+  await dropFiles(page, [horse, gate]);
+  const several = differingPixels(await gateWaitFrame(page, ["horse.bmp", "uniform.bmp", "gate.bmp"]),
+    recorderFrame(50, sheetsDir("several", [uniform, horse, gate])));
+  const shownFindings = await findings(page);
+  expect("several sheets dropped at once, a broken gate.bmp among them, restart the race with " +
+    "all of them: the broken one draws nothing, as in the recorder",
+  several === 0 && (await message(page)) === "", `${several} pixels differ`);
+  expect("the broken gate.bmp shows a blocking finding; the other sheets show as fine",
+    shownFindings.includes("blocking gate.bmp") && shownFindings.includes("fine horse.bmp") &&
+      shownFindings.includes("fine uniform.bmp") &&
+      (await page.$eval('#sheet-findings li[data-sheet="gate.bmp"]', (li) => li.textContent))
+        .startsWith("Blocking: gate.bmp "),
+    JSON.stringify(shownFindings));
+
+  await page.click("#shipped-sheets");
+  const back = differingPixels(await gateWaitFrame(page, []), recorderFrame(50));
+  expect("Back to the shipped sheets restarts the race with them and hides the findings",
+    back === 0 && (await page.$eval("#sheets", (panel) => panel.hidden)) &&
+      (await silksSwatch()) === swatchBefore, `${back} pixels differ`);
+}
+
 // On a high-density screen each canvas pixel is a whole number of device
 // pixels, drawn as a crisp block.
 async function checkScaling(page) {
@@ -683,6 +801,7 @@ try {
   await checkOwnData(page);
   await checkScaling(page);
   await checkMissingRival(page, origin);
+  await checkOwnSheets(page, origin);
   await page.setViewport({ width: 1000, height: 800, deviceScaleFactor: 1 });
   const cdp = await browser.target().createCDPSession();
   await checkRoundTrip(page, origin, cdp);

@@ -4,9 +4,13 @@
 #    recorder of the optimised build (tests/cross/same_race.sh), for the
 #    shipped data and every race variant, once as built and once under
 #    AddressSanitizer and UndefinedBehaviorSanitizer (preset web-asan);
+#  - plays the whole race under node with the shipped sheets saved again as
+#    8-bit RLE8, 8-bit plain, 24-bit top down and 32-bit V5, and checks that
+#    every frame equals the shipped sheets' (tests/cross/resaved_sheets.sh);
 #  - plays the page in the system's headless Chromium from a static server on
 #    127.0.0.1 (page_test.mjs, driven by puppeteer-core from npm).
-# The dev preset's gallop-record is the reference; it is built here when missing.
+# The dev preset's gallop-record is the reference, and its gallop-resave saves
+# the sheets again; they are built here when missing.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$source_dir"
@@ -14,9 +18,9 @@ source tools/deps.sh
 gallop_install_packages
 gallop_install_web_packages
 
-if [ ! -x build/dev/run/gallop-record ]; then
+if [ ! -x build/dev/run/gallop-record ] || [ ! -x build/dev/tests/gallop-resave ]; then
     cmake --preset dev >/dev/null
-    cmake --build --preset dev -j 2 --target gallop-record art rundata
+    cmake --build --preset dev -j 2 --target gallop-record gallop-resave art rundata
 fi
 cmake --preset web >/dev/null
 cmake --build --preset web -j 2
@@ -27,6 +31,8 @@ trap 'rm -rf "$scratch"' EXIT
 failed=0
 
 tests/cross/same_race.sh web build/dev/run node "$run_dir/gallop-record.js" || failed=1
+tests/cross/resaved_sheets.sh web build/dev/tests/gallop-resave "$run_dir" \
+    node "$run_dir/gallop-record.js" || failed=1
 
 # The node recorder writes no GIF: --gif is a usage error (exit 2), and its
 # usage does not offer it.

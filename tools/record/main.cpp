@@ -1,6 +1,6 @@
 // gallop-record: plays the race without a window, update and draw in strict
-// alternation, and records it as a JSON Lines trace, PNG frames and an
-// animated GIF. It uses the program's own race and view code.
+// alternation, and records it as a JSON Lines trace, PNG frames, an animated
+// GIF and a hash of every frame. It uses the program's own race and view code.
 
 #include "gif_movie.h"
 #include "options.h"
@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -74,12 +75,31 @@ std::vector<uint32_t> possibleColours(DrawContext backBuffer) {
     return all;
 }
 
+// A frame's line in the hashes file: the tick and the 64-bit FNV-1a hash of
+// its pixels' red, green and blue bytes, row by row from the top. Two frames
+// with the same line are, for any purpose of a test, the same picture.
+std::string hashLine(int32_t t, const std::vector<uint32_t>& pixels) {
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (uint32_t pixel : pixels) {
+        for (int shift : {16, 8, 0}) {
+            hash = (hash ^ ((pixel >> shift) & 0xffu)) * 0x100000001b3u;
+        }
+    }
+    char line[48];
+    std::snprintf(line, sizeof line, "%d %016llx\n", static_cast<int>(t),
+                  static_cast<unsigned long long>(hash));
+    return line;
+}
+
 struct Outputs {
     std::FILE* trace = nullptr;
+    std::FILE* hashes = nullptr;
     GifMovie gif;
     ~Outputs() {
-        if (trace != nullptr) {
-            std::fclose(trace);
+        for (std::FILE* file : {trace, hashes}) {
+            if (file != nullptr) {
+                std::fclose(file);
+            }
         }
     }
 };
@@ -95,6 +115,7 @@ int main(int argc, char** argv) {
     const std::string tracePath = absolute(options.trace);
     const std::string framesDir = absolute(options.frames);
     const std::string gifPath = absolute(options.gif);
+    const std::string hashesPath = absolute(options.hashes);
 
     if (!options.dir.empty()) {
         std::error_code code;
@@ -130,6 +151,13 @@ int main(int argc, char** argv) {
         if (out.trace == nullptr) {
             releaseRace();
             return failure("cannot write the trace '" + tracePath + "': " + std::strerror(errno));
+        }
+    }
+    if (!hashesPath.empty()) {
+        out.hashes = std::fopen(hashesPath.c_str(), "wb");
+        if (out.hashes == nullptr) {
+            releaseRace();
+            return failure("cannot write the hashes '" + hashesPath + "': " + std::strerror(errno));
         }
     }
     if (!framesDir.empty()) {
@@ -187,8 +215,14 @@ int main(int argc, char** argv) {
             break;
         }
         const bool wantFrame = !framesDir.empty() && (!options.atGiven || options.at.count(t) != 0);
-        if (wantFrame || !gifPath.empty()) {
+        if (wantFrame || !gifPath.empty() || out.hashes != nullptr) {
             readPixels(backBuffer, pixels);
+        }
+        if (out.hashes != nullptr) {
+            const std::string line = hashLine(t, pixels);
+            if (std::fwrite(line.data(), 1, line.size(), out.hashes) != line.size()) {
+                return finish(failure("cannot write the hashes '" + hashesPath + "'"));
+            }
         }
         if (wantFrame &&
             !writePng(framePath(framesDir, t), screenWidth, screenHeight, pixels, error)) {
@@ -219,11 +253,15 @@ int main(int argc, char** argv) {
             return finish(failure("cannot write the GIF '" + gifPath + "': " + error));
         }
     }
-    if (out.trace != nullptr) {
-        const bool ok = std::fclose(out.trace) == 0;
-        out.trace = nullptr;
-        if (!ok) {
-            return finish(failure("cannot write the trace '" + tracePath + "'"));
+    for (auto [file, path, what] : {std::tuple{&out.trace, &tracePath, "trace"},
+                                    std::tuple{&out.hashes, &hashesPath, "hashes"}}) {
+        if (*file != nullptr) {
+            const bool ok = std::fclose(*file) == 0;
+            *file = nullptr;
+            if (!ok) {
+                return finish(
+                    failure(std::string("cannot write the ") + what + " '" + *path + "'"));
+            }
         }
     }
     return finish(0);

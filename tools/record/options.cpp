@@ -12,14 +12,15 @@
 std::string recordUsage() {
     std::string usage =
         "usage: gallop-record [--dir DIR] [--ticks N] [--trace FILE] [--frames DIR] "
-        "[--at LIST]";
+        "[--at LIST] [--hashes FILE]";
     usage += gifMovieAvailable ? " [--gif FILE]\n" : "\n";
     usage += "  --dir DIR     run directory holding deta/ and image/ (default: current directory)\n"
              "  --ticks N     number of updates, 0 or more (default 700; the run stops after the\n"
              "                update that first asks the window to close)\n"
              "  --trace FILE  JSON Lines trace: line 0 after setup, line T after tick T\n"
              "  --frames DIR  write DIR/frame-TTTT.png, the 800x600 back buffer after draw T\n"
-             "  --at LIST     ticks for --frames, e.g. 1,50,100-110 (default: every tick)\n";
+             "  --at LIST     ticks for --frames, e.g. 1,50,100-110 (default: every tick)\n"
+             "  --hashes FILE one line per drawn frame: the tick and a hash of its pixels\n";
     if (gifMovieAvailable) {
         usage +=
             "  --gif FILE    the whole recording as an animated GIF (3 cs per frame, looping)\n";
@@ -94,13 +95,14 @@ bool parseTickList(const std::string& text, std::set<int32_t>& ticks) {
 }
 
 bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& error) {
-    bool seen[6] = {};
+    static const char* const names[] = {"--dir", "--ticks", "--trace", "--frames",
+                                        "--at",  "--gif",   "--hashes"};
+    constexpr int nameCount = sizeof names / sizeof names[0];
+    bool seen[nameCount] = {};
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
-        static const char* const names[] = {"--dir",    "--ticks", "--trace",
-                                            "--frames", "--at",    "--gif"};
         int which = -1;
-        for (int k = 0; k < 6; ++k) {
+        for (int k = 0; k < nameCount; ++k) {
             if (name == names[k]) {
                 which = k;
             }
@@ -153,6 +155,9 @@ bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& er
                 return false;
             }
             options.gif = value;
+            break;
+        case 6:
+            options.hashes = value;
             break;
         default:
             break;

@@ -13,6 +13,7 @@ struct RecordOptions {
     bool atGiven = false; // --at given; otherwise every tick gets a frame
     std::set<int32_t> at; // ticks whose frame is written
     std::string gif;      // animated GIF; empty: none
+    std::string hashes;   // one hash per drawn frame; empty: none
 };
 
 // Parses argv. False with a one-line reason in `error` for bad arguments.

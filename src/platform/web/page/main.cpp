@@ -5,7 +5,8 @@
 // Keys and the mouse arrive as the window's messages do on the other builds.
 // For the page's own panels around the canvas it also hands out the runners
 // as they stood after tick 700, the finishing order, and the loaded sprite
-// sheets, from which the page cuts its coat and silks swatches.
+// sheets, from which the page cuts its coat and silks swatches, and it checks
+// the sheets a visitor gives against the layouts.
 
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
@@ -13,6 +14,8 @@
 #include "race/records.h"
 #include "shell/shell.h"
 #include "view/view.h"
+
+#include "check.h"
 
 #include <emscripten/emscripten.h>
 
@@ -39,6 +42,16 @@ std::vector<Runner> finish;
 std::vector<uint8_t> sheetRgba;
 int sheetWidth = 0;
 int sheetHeight = 0;
+
+// What the checker last found in the sheets, and one of its findings (null
+// past the last).
+std::vector<ArtFinding> findings;
+
+const ArtFinding* finding(int index) {
+    return index >= 0 && static_cast<size_t>(index) < findings.size()
+               ? &findings[static_cast<size_t>(index)]
+               : nullptr;
+}
 
 // The results of gallopPass.
 constexpr int passShowsFrame = 1;
@@ -198,6 +211,29 @@ EMSCRIPTEN_KEEPALIVE int gallopSheetWidth() {
 
 EMSCRIPTEN_KEEPALIVE int gallopSheetHeight() {
     return sheetHeight;
+}
+
+// Checks the four sheets now under image/ against the layouts, as
+// gallop-art --check does a folder. Returns how many findings there are; 0
+// when every sheet draws as laid out. A missing sheet is a blocking finding.
+EMSCRIPTEN_KEEPALIVE int gallopCheckSheets() {
+    findings = checkArtFolder(".");
+    return static_cast<int>(findings.size());
+}
+
+// Finding `index` of the last check: the sheet's file name, whether it keeps
+// the sheet from being drawn as laid out, and its plain sentence (without the
+// sheet's name).
+EMSCRIPTEN_KEEPALIVE const char* gallopFindingSheet(int index) {
+    return finding(index) == nullptr ? "" : finding(index)->sheet.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE int gallopFindingBlocking(int index) {
+    return finding(index) != nullptr && finding(index)->blocking ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* gallopFindingText(int index) {
+    return finding(index) == nullptr ? "" : finding(index)->text.c_str();
 }
 
 // A key released: Escape ends the race as it closes the window.

@@ -4,7 +4,10 @@
 // the race the last frame stays, the finishing order shows under the canvas
 // and a button runs the race again. The user's own courseDeta.txt and
 // rival.txt, picked or dropped, restart the race, and so do the editor's Run
-// and a race link (the field and the course after '#' in the address).
+// and a race link (the field and the course after '#' in the address). So do
+// the user's own sprite sheets (course.bmp, horse.bmp, uniform.bmp,
+// gate.bmp): the checker's findings on them show under the canvas, and a
+// button puts the shipped sheets back.
 "use strict";
 
 (function () {
@@ -20,6 +23,9 @@
   const dropHint = document.getElementById("drop-hint");
   const notice = document.getElementById("notice");
   const finishPanel = document.getElementById("result");
+  const sheetsPanel = document.getElementById("sheets");
+  const sheetFindings = document.getElementById("sheet-findings");
+  const shippedSheetsButton = document.getElementById("shipped-sheets");
   const T = GallopTables;
 
   let program = null;
@@ -32,6 +38,10 @@
   // (column 0 of the rival table, which the race itself never reads).
   let shipped = null;
   let playingNames = [];
+  // The shipped sheets' bytes as fetched, by path, and the names of the
+  // user's own sheets now in place.
+  const shippedSheets = new Map();
+  const ownSheets = new Set();
 
   function setState(state) {
     document.body.dataset.state = state;
@@ -109,6 +119,7 @@
       return;
     }
     if (swatches === null) {
+      // Cut from the sheets just loaded; cut again whenever the sheets change.
       swatches = GallopSwatches.fromProgram(program);
       editor.useSwatches(swatches);
     }
@@ -255,30 +266,111 @@
       if (!response.ok) {
         return;
       }
-      program.FS.writeFile(path, new Uint8Array(await response.arrayBuffer()));
+      const bytes = new Uint8Array(await response.arrayBuffer());
+      program.FS.writeFile(path, bytes);
+      if (sheetFiles.includes(path)) {
+        shippedSheets.set(path, bytes);
+      }
     } catch (error) {
       // Unreachable or refused: the file is missing for the program.
     }
   }
 
-  // The user's own data files, by name; anything else is left out.
+  // ---- The user's own sheets ----------------------------------------------
+
+  // The checker's findings on the user's own sheets now in place, sheet by
+  // sheet: each finding, the blocking ones marked, or one line saying that
+  // the sheet draws as laid out. A sheet with a blocking finding is still
+  // used, as the program uses whatever file it finds: it draws what it can
+  // of it, or nothing.
+  function showSheetFindings() {
+    const found = [];
+    const count = ownSheets.size === 0 ? 0 : program._gallopCheckSheets();
+    for (let i = 0; i < count; ++i) {
+      found.push({ sheet: program.UTF8ToString(program._gallopFindingSheet(i)),
+        blocking: program._gallopFindingBlocking(i) !== 0,
+        text: program.UTF8ToString(program._gallopFindingText(i)) });
+    }
+    const items = [];
+    for (const path of sheetFiles) {
+      const sheet = path.slice("image/".length);
+      if (!ownSheets.has(sheet)) {
+        continue;
+      }
+      const own = found.filter((finding) => finding.sheet === sheet);
+      if (own.length === 0) {
+        const li = document.createElement("li");
+        li.className = "fine";
+        li.dataset.sheet = sheet;
+        li.textContent = `${sheet}: fine, it draws as laid out.`;
+        items.push(li);
+      }
+      for (const finding of own) {
+        const li = document.createElement("li");
+        li.className = finding.blocking ? "blocking" : "note";
+        li.dataset.sheet = sheet;
+        if (finding.blocking) {
+          const mark = document.createElement("strong");
+          mark.className = "mark";
+          mark.textContent = "Blocking: ";
+          li.append(mark);
+        }
+        li.append(`${sheet} ${finding.text}${/[.!?]$/.test(finding.text) ? "" : "."}`);
+        items.push(li);
+      }
+    }
+    sheetFindings.replaceChildren(...items);
+    sheetsPanel.hidden = ownSheets.size === 0;
+  }
+
+  // Back to the sheets the page came with; a sheet the server did not have
+  // stays missing.
+  function useShippedSheets() {
+    for (const path of sheetFiles) {
+      if (shippedSheets.has(path)) {
+        program.FS.writeFile(path, shippedSheets.get(path));
+      } else if (readFile(path) !== null) {
+        program.FS.unlink(path);
+      }
+    }
+    ownSheets.clear();
+    showSheetFindings();
+    swatches = null;
+    startRace();
+  }
+
+  // The user's own data files and sheets, by name; anything else is left out.
   async function useOwnFiles(files) {
-    let taken = 0;
+    let dataTaken = 0;
+    let sheetsTaken = 0;
     for (const file of files) {
-      const path = dataFiles.find((candidate) => candidate.endsWith("/" + file.name));
+      const path = dataFiles.concat(sheetFiles)
+        .find((candidate) => candidate.endsWith("/" + file.name));
       if (path === undefined) {
         continue;
       }
       program.FS.writeFile(path, new Uint8Array(await file.arrayBuffer()));
-      taken += 1;
+      if (sheetFiles.includes(path)) {
+        ownSheets.add(file.name);
+        sheetsTaken += 1;
+      } else {
+        dataTaken += 1;
+      }
     }
-    if (taken === 0) {
-      dropHint.textContent = "only files named courseDeta.txt or rival.txt are used";
+    if (dataTaken + sheetsTaken === 0) {
+      dropHint.textContent = "only files named courseDeta.txt, rival.txt, course.bmp, " +
+        "horse.bmp, uniform.bmp or gate.bmp are used";
       return;
     }
-    editor.show(readPlaying());
-    setLink("");
-    showNotice("");
+    if (dataTaken > 0) {
+      editor.show(readPlaying());
+      setLink("");
+      showNotice("");
+    }
+    if (sheetsTaken > 0) {
+      showSheetFindings();
+      swatches = null;
+    }
     startRace();
   }
 
@@ -306,6 +398,7 @@
     }
   });
   again.addEventListener("click", () => startRace());
+  shippedSheetsButton.addEventListener("click", () => useShippedSheets());
   picker.addEventListener("change", () => {
     if (program !== null && picker.files.length > 0) {
       useOwnFiles(Array.from(picker.files));
