@@ -285,9 +285,18 @@ if [ -x "$record" ]; then
 fi
 
 # gallop-art --check warns exactly where LoadImageA draws a sheet otherwise.
-if [ -x "$record" ] && [ -x "$(dirname "$record")/gallop-art" ]; then
+# gallop-resave, a tool of the tests, is built beside the recorder's build's
+# tests rather than in its run directory.
+resave=$(dirname "$(dirname "$record")")/tests/gallop-resave
+if [ -x "$record" ] && [ ! -x "$resave" ] &&
+    [ "$record" = "$source_dir/build/dev/run/gallop-record" ]; then
+    cmake --build --preset dev -j 2 --target gallop-resave
+fi
+if [ -x "$record" ] && [ -x "$(dirname "$record")/gallop-art" ] && [ -x "$resave" ]; then
     counted "art check" "the art checker's comparison" \
-        tests/wine/art_check.sh "$run_dir" "$(dirname "$record")" "${wine[@]}"
+        tests/wine/art_check.sh "$run_dir" "$(dirname "$record")" "$resave" "${wine[@]}"
+else
+    echo "skipped: the art checker's comparison needs gallop-record, gallop-art and gallop-resave"
 fi
 
 # Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF,
