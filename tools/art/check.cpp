@@ -1,5 +1,7 @@
 #include "check.h"
 
+#include "sheets.h"
+
 #include "platform/bitmap_header.h"
 #include "platform/bitmap_reader.h"
 #include "platform/platform.h"
@@ -8,11 +10,8 @@
 
 namespace {
 
-constexpr uint32_t kKeyRgb = 0x0000FF;
-constexpr int kRightwardRows = 500; // rows 500 to 999 hold the rightward set
-constexpr int kSilksCount = 100;    // the data files use silks 0 to 99
-constexpr int kSilksPerColumn = 25;
-constexpr int kStallWidth = 182;
+constexpr uint32_t kKeyRgb = uint32_t{kKey.r} << 16 | uint32_t{kKey.g} << 8 | kKey.b;
+constexpr int kSilksCount = 100; // the data files use silks 0 to 99
 
 // Adds the rightward twin of every cell so far, 500 rows lower.
 void addRightwardSet(std::vector<SheetCell>& cells) {
@@ -20,7 +19,7 @@ void addRightwardSet(std::vector<SheetCell>& cells) {
     for (size_t i = 0; i < leftward; ++i) {
         SheetCell twin = cells[i];
         twin.group = "rightward " + twin.group;
-        twin.y += kRightwardRows;
+        twin.y += kMirrorRow;
         twin.mirrorOf = static_cast<int>(i);
         cells.push_back(twin);
     }
@@ -28,14 +27,15 @@ void addRightwardSet(std::vector<SheetCell>& cells) {
 
 std::vector<SheetCell> horseLayout() {
     std::vector<SheetCell> cells;
-    for (int coat = 0; coat < 6; ++coat) {
-        for (int pose = 0; pose < 5; ++pose) {
-            cells.push_back(
-                {"coat " + std::to_string(coat) + " pose", pose, 140 * coat, 100 * pose, 140, 100});
+    for (int coat = 0; coat < kCoatCount; ++coat) {
+        for (int pose = 0; pose < kPoseCount; ++pose) {
+            cells.push_back({"coat " + std::to_string(coat) + " pose", pose, kHorseWidth * coat,
+                             kHorseHeight * pose, kHorseWidth, kHorseHeight});
         }
     }
-    for (int bracket = 1; bracket <= 8; ++bracket) {
-        cells.push_back({"bracket", bracket, 840, 60 * (bracket - 1), 84, 60});
+    for (int bracket = 1; bracket <= kBracketCount; ++bracket) {
+        cells.push_back({"bracket", bracket, kJockeyX, kJockeyHeight * (bracket - 1), kJockeyWidth,
+                         kJockeyHeight});
     }
     addRightwardSet(cells);
     return cells;
@@ -44,8 +44,8 @@ std::vector<SheetCell> horseLayout() {
 std::vector<SheetCell> uniformLayout() {
     std::vector<SheetCell> cells;
     for (int silks = 0; silks < kSilksCount; ++silks) {
-        cells.push_back({"silks", silks, 38 * (silks / kSilksPerColumn),
-                         20 * (silks % kSilksPerColumn), 38, 20});
+        cells.push_back({"silks", silks, kSilksWidth * (silks / kSilksPerColumn),
+                         kSilksHeight * (silks % kSilksPerColumn), kSilksWidth, kSilksHeight});
     }
     addRightwardSet(cells);
     return cells;
@@ -56,8 +56,8 @@ std::vector<SheetCell> gateLayout() {
     const char* names[] = {"closed stall", "open stall", "closed stall, mirrored",
                            "open stall, mirrored"};
     for (int i = 0; i < 4; ++i) {
-        cells.push_back(
-            {names[i], -1, kStallWidth * i, 0, kStallWidth, 163, true, i >= 2 ? i - 2 : -1});
+        cells.push_back({names[i], -1, kStallWidth * i, 0, kStallWidth, kStallHeight, true,
+                         i >= 2 ? i - 2 : -1});
     }
     return cells;
 }
@@ -73,9 +73,11 @@ std::vector<SheetCell> courseLayout() {
         int period;
     };
     const Strip strips[] = {
-        {"turf band", 0, 860, 50, false, 80},   {"dirt band", 50, 860, 50, false, 80},
-        {"turf rail", 100, 824, 40, true, 0},   {"dirt rail", 140, 824, 40, true, 0},
-        {"backdrop", 180, 836, 150, false, 48},
+        {"turf band", 0, kCourseSheetWidth, kBandHeight, false, kBandPeriod},
+        {"dirt band", kBandHeight, kCourseSheetWidth, kBandHeight, false, kBandPeriod},
+        {"turf rail", kRailTop, 824, kRailHeight, true, 0},
+        {"dirt rail", kRailTop + kRailHeight, 824, kRailHeight, true, 0},
+        {"backdrop", kBackdropTop, 836, kBackdropHeight, false, kBackdropPeriod},
     };
     std::vector<SheetCell> cells;
     for (const Strip& strip : strips) {

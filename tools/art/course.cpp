@@ -6,15 +6,8 @@
 
 namespace {
 
-constexpr int kSheetWidth = 860;
-constexpr int kBandHeight = 50;
-constexpr int kRailTop = 100;
-constexpr int kRailHeight = 40;
-constexpr int kBackdropTop = 180;
-constexpr int kBackdropHeight = 150;
-// The bands scroll 20 pixels a tick and repeat every 80; their texture repeats
-// every 10 rows so any stack of 40- or 50-row strips meets without a seam.
-constexpr int kBandPeriod = 80;
+// The bands' texture repeats every 10 rows so any stack of 40- or 50-row
+// strips meets without a seam.
 constexpr int kTexturePeriod = 10;
 // A mark that repeats with each step of the scroll looks the same in every
 // frame; only the marks of the 80-pixel repeat show the ground moving.
@@ -23,7 +16,6 @@ constexpr int kGritSpacing = 16;
 // The rails are read at offsets 0, 8, 16 and 24: a 16-pixel period keeps them
 // steady while the ground moves beneath.
 constexpr int kRailPeriod = 16;
-constexpr int kBackdropPeriod = 48;
 // The backdrop moves 12 pixels a tick.
 constexpr int kBackdropStep = 12;
 
@@ -41,7 +33,7 @@ void drawTurf(Image& sheet, int top) {
     const Rgb seam{78, 151, 60};
     const Rgb deep{56, 112, 43};
     for (int y = 0; y < kBandHeight; ++y) {
-        for (int x = 0; x < kSheetWidth; ++x) {
+        for (int x = 0; x < kCourseSheetWidth; ++x) {
             // Mowing stripes, 40 light and 40 dark, with a soft edge column.
             int phase = x % kBandPeriod;
             Rgb colour = phase < 40 ? light : dark;
@@ -56,7 +48,7 @@ void drawTurf(Image& sheet, int top) {
     // moving; the tufts repeat with each scroll step.
     const Mark tufts[] = {{5, 1}, {14, 6}};
     for (int y = 0; y < kBandHeight; y += kTexturePeriod) {
-        for (int x = 0; x < kSheetWidth; x += kScrollStep) {
+        for (int x = 0; x < kCourseSheetWidth; x += kScrollStep) {
             for (const Mark& m : tufts) {
                 int tuftX = x + m.x;
                 Rgb blade = tuftX % kBandPeriod < 40 ? dark : deep;
@@ -74,7 +66,7 @@ void drawDirt(Image& sheet, int top) {
     const Rgb dark = shade(sand, 0.88);
     const Rgb light = shade(sand, 1.04);
     for (int y = 0; y < kBandHeight; ++y) {
-        for (int x = 0; x < kSheetWidth; ++x) {
+        for (int x = 0; x < kCourseSheetWidth; ++x) {
             // Harrow marks along the track every five rows and loose grit,
             // both repeating with each step of the scroll.
             int line = y % kTexturePeriod / 5;
@@ -97,7 +89,7 @@ void drawDirt(Image& sheet, int top) {
     const Rgb edge = shade(sand, 0.84);
     const Mark prints[] = {{6, 2}, {46, 7}};
     for (int tileY = 0; tileY < kBandHeight; tileY += kTexturePeriod) {
-        for (int tileX = 0; tileX < kSheetWidth; tileX += kBandPeriod) {
+        for (int tileX = 0; tileX < kCourseSheetWidth; tileX += kBandPeriod) {
             for (const Mark& p : prints) {
                 int x = tileX + p.x;
                 int y = top + tileY + p.y;
@@ -116,8 +108,8 @@ void drawRail(Image& sheet, int top, bool dirt) {
     const Rgb underside{190, 192, 196};
     const Rgb outline{60, 64, 70};
     const Rgb post = dirt ? Rgb{36, 120, 70} : Rgb{236, 236, 232};
-    Image layer = makeLayer(kSheetWidth, kRailHeight);
-    for (int x = 0; x < kSheetWidth; ++x) {
+    Image layer = makeLayer(kCourseSheetWidth, kRailHeight);
+    for (int x = 0; x < kCourseSheetWidth; ++x) {
         int phase = x % kRailPeriod;
         if (phase >= 6 && phase < 9) {
             fillRect(layer, x, 17, 1, 14, phase == 8 ? shade(post, 0.75) : post);
@@ -130,19 +122,19 @@ void drawRail(Image& sheet, int top, bool dirt) {
         }
     }
     outlineLayer(layer, outline);
-    copyBlock(sheet, 0, top, layer, 0, 0, kSheetWidth, kRailHeight);
+    copyBlock(sheet, 0, top, layer, 0, 0, kCourseSheetWidth, kRailHeight);
 }
 
 void drawBackdrop(Image& sheet, int top) {
     const Rgb skyHigh{104, 164, 232};
     const Rgb skyLow{196, 224, 246};
     for (int y = 0; y < kBackdropHeight; ++y) {
-        for (int x = 0; x < kSheetWidth; ++x) {
+        for (int x = 0; x < kCourseSheetWidth; ++x) {
             setPixel(sheet, x, top + y, mix(skyHigh, skyLow, y / 44.0));
         }
     }
     // A wisp of cloud in each repeat.
-    for (int x = 0; x < kSheetWidth; ++x) {
+    for (int x = 0; x < kCourseSheetWidth; ++x) {
         int phase = x % kBackdropPeriod;
         if (phase >= 8 && phase < 30) {
             setPixel(sheet, x, top + 12, Rgb{236, 244, 252});
@@ -152,7 +144,7 @@ void drawBackdrop(Image& sheet, int top) {
         }
     }
     // Distant hills, then a line of trees.
-    for (int x = 0; x < kSheetWidth; ++x) {
+    for (int x = 0; x < kCourseSheetWidth; ++x) {
         double p = (x % kBackdropPeriod) * 2.0 * 3.14159265358979 / kBackdropPeriod;
         int hill = static_cast<int>(std::lround(30 + 4 * std::sin(p) + 2 * std::sin(2 * p + 1)));
         fillRect(sheet, x, top + hill, 1, 60 - hill, Rgb{120, 150, 160});
@@ -167,7 +159,7 @@ void drawBackdrop(Image& sheet, int top) {
         }
     }
     // Grandstand: roof, columns, crowd on the terraces, the front wall.
-    for (int x = 0; x < kSheetWidth; ++x) {
+    for (int x = 0; x < kCourseSheetWidth; ++x) {
         int phase = x % kBackdropPeriod;
         fillRect(sheet, x, top + 50, 1, 4, Rgb{200, 60, 50});
         fillRect(sheet, x, top + 54, 1, 2, Rgb{120, 36, 30});
@@ -214,7 +206,7 @@ void drawBackdrop(Image& sheet, int top) {
 } // namespace
 
 Image drawCourseSheet() {
-    Image sheet = makeImage(kSheetWidth, kBackdropTop + kBackdropHeight, kKey);
+    Image sheet = makeImage(kCourseSheetWidth, kBackdropTop + kBackdropHeight, kKey);
     drawTurf(sheet, 0);
     drawDirt(sheet, kBandHeight);
     drawRail(sheet, kRailTop, false);

@@ -5,9 +5,6 @@
 
 namespace {
 
-constexpr int kStallWidth = 182;
-constexpr int kStallHeight = 163;
-
 void drawStall(Image& sheet, int cellX, bool open) {
     const Rgb frame{236, 236, 230};
     const Rgb pad{44, 132, 82};

@@ -31,6 +31,21 @@ constexpr int kSilksHeight = 20;
 constexpr int kSilksPerColumn = 25;
 constexpr int kSilksColumns = 4;
 constexpr int kMirrorRow = 500;
+// The four stalls of the gate sheet, side by side.
+constexpr int kStallWidth = 182;
+constexpr int kStallHeight = 163;
+// The course sheet's strips, top to bottom: turf band, dirt band, turf rail,
+// dirt rail, backdrop.
+constexpr int kCourseSheetWidth = 860;
+constexpr int kBandHeight = 50;
+constexpr int kRailTop = 100;
+constexpr int kRailHeight = 40;
+constexpr int kBackdropTop = 180;
+constexpr int kBackdropHeight = 150;
+// The bands scroll 20 pixels a tick and repeat every 80; the backdrop moves
+// 12 pixels a tick and repeats every 48.
+constexpr int kBandPeriod = 80;
+constexpr int kBackdropPeriod = 48;
 
 Image drawHorseSheet();
 Image drawUniformSheet();
