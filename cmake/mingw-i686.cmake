@@ -1,8 +1,3 @@
 # Cross-compiling the 32-bit Windows program with MinGW-w64 (i686).
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(GALLOP_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${GALLOP_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${GALLOP_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${GALLOP_MINGW_PREFIX}-windres)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,8 +1,3 @@
 # Cross-compiling the 64-bit Windows program with MinGW-w64 (x86-64).
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(GALLOP_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${GALLOP_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${GALLOP_MINGW_PREFIX}-g++)
-set(CMAKE_RC_COMPILER ${GALLOP_MINGW_PREFIX}-windres)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
