@@ -1,32 +1,39 @@
 #!/usr/bin/env bash
-# sheet_files.sh WINDOWS_RUN_DIR LINUX_RECORDER WINE...
+# sheet_files.sh WINDOWS_RUN_DIR LINUX_RUN_DIR RESAVE WINE...
 #
 # The sheets as the Windows recorder (LoadImageA) and the Linux recorder
-# (our BMP reader) draw them:
+# (our BMP reader) draw them, each as frame 50 (the field in the gate):
 #  - gallop-record.exe draws the sheets of the current directory, not those
 #    of its own folder: it sits in a copy of WINDOWS_RUN_DIR with the shipped
 #    image/, and runs in another folder whose image/ holds other sheets (the
-#    shipped ones in negative). Its frame of the wait in the gate must equal
-#    the Linux recorder's in that folder, and differ from the frame with the
-#    shipped sheets.
+#    shipped ones in negative). Its frame must equal the Linux recorder's in
+#    that folder, and differ from the frame with the shipped sheets.
 #  - every file of tests/bmpsuite/, used as image/uniform.bmp in a leftward
 #    race whose silks cells all lie inside it: a table of where the two
-#    frames 50 agree. They must agree but for the files the README names
+#    frames agree. They must agree but for the files the README names
 #    (g/pal8topdown, which Wine draws black; b/rletopdown, which our reader
 #    refuses).
+#  - gallop-art --check warns exactly where the Windows program draws a sheet
+#    otherwise than our reader: the shipped gate.bmp, saved again by RESAVE
+#    (gallop-resave) in the encodings below, beside the other shipped sheets.
+#    Where the two frames differ, the checker must warn about gate.bmp; where
+#    they agree, it must find nothing.
 #
-# WINE is how Windows programs are started (for example `wine` or
-# `/usr/lib/wine/wine64`); the caller provides the display and the Wine
-# prefix. Prints an ok or FAIL line per check and, last, "N passed, M
-# failed"; exits non-zero when anything failed.
+# LINUX_RUN_DIR holds the Linux gallop-record and gallop-art. WINE is how
+# Windows programs are started (for example `wine` or `/usr/lib/wine/wine64`);
+# the caller provides the display and the Wine prefix. Prints an ok or FAIL
+# line per check and, last, "sheet files: N passed, M failed"; exits non-zero
+# when anything failed.
 set -euo pipefail
-if [ $# -lt 3 ]; then
-    echo "usage: $0 WINDOWS_RUN_DIR LINUX_RECORDER WINE..." >&2
+if [ $# -lt 4 ]; then
+    echo "usage: $0 WINDOWS_RUN_DIR LINUX_RUN_DIR RESAVE WINE..." >&2
     exit 2
 fi
 windows_dir=$(cd "$1" && pwd)
-linux_record=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-shift 2
+linux_dir=$(cd "$2" && pwd)
+linux_record=$linux_dir/gallop-record
+resave=$(realpath "$3")
+shift 3
 wine=("$@")
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
@@ -55,6 +62,14 @@ same_picture() {
 }
 other_picture() {
     [ -f "$1" ] && [ -f "$2" ] && [ "$(differing_pixels "$1" "$2")" != 0 ]
+}
+# draw_both FOLDER: frame 50 of the race in FOLDER, drawn by the Linux
+# recorder into FOLDER/linux/ and by the Windows one into FOLDER/windows/.
+draw_both() {
+    rm -rf "$1/linux" "$1/windows"
+    (cd "$1" && "$linux_record" --frames linux --at 50 --ticks 50 >/dev/null 2>&1) || true
+    (cd "$1" && "${wine[@]}" "$scratch/program/gallop-record.exe" --frames windows --at 50 \
+        --ticks 50 >/dev/null 2>&1) || true
 }
 
 (cd "$scratch/here" && "$linux_record" --frames linux --at 50 --ticks 50 >/dev/null)
@@ -86,10 +101,7 @@ printf '%-22s %s\n' file "LoadImageA and our reader"
 for file in "$suite"/g/*.bmp "$suite"/b/*.bmp; do
     name=$(basename "$(dirname "$file")")/$(basename "$file" .bmp)
     cp "$file" "$race/image/uniform.bmp"
-    rm -rf "$race/linux" "$race/windows"
-    (cd "$race" && "$linux_record" --frames linux --at 50 --ticks 50 >/dev/null 2>&1) || true
-    (cd "$race" && "${wine[@]}" "$scratch/program/gallop-record.exe" --frames windows --at 50 \
-        --ticks 50 >/dev/null 2>&1) || true
+    draw_both "$race"
     if same_picture "$race/linux/frame-0050.png" "$race/windows/frame-0050.png"; then
         verdict=agree
     else
@@ -103,6 +115,33 @@ for file in "$suite"/g/*.bmp "$suite"/b/*.bmp; do
     fi
 done >"$scratch/suite.log"
 grep -v '^ok: ' "$scratch/suite.log"
+
+# ---- The checker warns where Windows draws a sheet otherwise ----------------
+expect_prefix="art check: "
+encodings=$scratch/encodings
+# The gate sheet in each encoding, as ENCODING/image/gate.bmp.
+if ! "$resave" --sheets gate.bmp "$linux_dir/image" "$encodings" plain24 core24 profile24 \
+    plain32 fields16-565 top24 top-fields32 alpha-fields32 blue3-32 >"$scratch/resave.log"; then
+    sed 's/^/  /' "$scratch/resave.log"
+    expect "gallop-resave saves the gate sheet in every encoding" false
+    rm -rf "$encodings"
+fi
+for folder in "$encodings"/*/; do
+    [ -d "$folder" ] || continue
+    name=$(basename "$folder")
+    cp -r "$linux_dir/deta" "$folder"
+    cp "$linux_dir"/image/{course,horse,uniform}.bmp "$folder/image/"
+    draw_both "$folder"
+    differing=$(differing_pixels "$folder/linux/frame-0050.png" "$folder/windows/frame-0050.png")
+    found=$("$linux_dir/gallop-art" --check "$folder" | grep ' gate\.bmp' || true)
+    if [ "$differing" = 0 ]; then
+        expect "$name: Windows draws it alike, and the checker finds nothing ($found)" \
+            [ "$found" = "ok      gate.bmp" ]
+    else
+        expect "$name: Windows draws it otherwise ($differing pixels), and the checker warns" \
+            grep -q '^warning gate\.bmp' <<<"$found"
+    fi
+done
 
 echo "sheet files: $passes passed, $failures failed"
 [ "$failures" = 0 ]

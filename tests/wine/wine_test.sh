@@ -27,7 +27,7 @@
 #  - without image/horse.bmp the race runs to its end without horses, its
 #    gate wait equal to the recorder's on the same folder, and exits 0.
 #  - gallop-art --check warns about a sheet exactly where it draws that sheet
-#    otherwise than our reader does (tests/wine/art_check.sh).
+#    otherwise than our reader does (tests/wine/sheet_files.sh).
 # GALLOP_RECORD names another recorder.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -277,14 +277,9 @@ else
 fi
 use_wine "$build"
 
-# It draws the sheets of the current directory, not of its own folder; and
-# where Windows' loader and ours agree on the BMP suite's files.
-if [ -x "$record" ]; then
-    counted "sheet files" "the sheet files' comparison" \
-        tests/wine/sheet_files.sh "$run_dir" "$record" "${wine[@]}"
-fi
-
-# gallop-art --check warns exactly where LoadImageA draws a sheet otherwise.
+# It draws the sheets of the current directory, not of its own folder; where
+# Windows' loader and ours agree on the BMP suite's files; and gallop-art
+# --check warns exactly where LoadImageA draws a sheet otherwise.
 # gallop-resave, a tool of the tests, is built beside the recorder's build's
 # tests rather than in its run directory.
 resave=$(dirname "$(dirname "$record")")/tests/gallop-resave
@@ -293,10 +288,10 @@ if [ -x "$record" ] && [ ! -x "$resave" ] &&
     cmake --build --preset dev -j 2 --target gallop-resave
 fi
 if [ -x "$record" ] && [ -x "$(dirname "$record")/gallop-art" ] && [ -x "$resave" ]; then
-    counted "art check" "the art checker's comparison" \
-        tests/wine/art_check.sh "$run_dir" "$(dirname "$record")" "$resave" "${wine[@]}"
+    counted "sheet files" "the sheet files' comparison" \
+        tests/wine/sheet_files.sh "$run_dir" "$(dirname "$record")" "$resave" "${wine[@]}"
 else
-    echo "skipped: the art checker's comparison needs gallop-record, gallop-art and gallop-resave"
+    echo "skipped: the sheet files' comparison needs gallop-record, gallop-art and gallop-resave"
 fi
 
 # Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF,
