@@ -1,7 +1,9 @@
 // The art checker on small sheets made here: each case starts from a sheet
 // that checks clean and breaks one thing, and the finding must name it.
-#include "check.h"
 #include "sheets.h"
+
+#include "sheets/check.h"
+#include "sheets/layout.h"
 
 #include <gtest/gtest.h>
 

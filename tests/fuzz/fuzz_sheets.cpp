@@ -13,7 +13,7 @@
 
 #include "fuzz_support.h"
 
-#include "check.h"
+#include "sheets/check.h"
 
 #include "race/records.h"
 #include "race/setup.h"

@@ -8,9 +8,10 @@
 // wrongly; exits 1 when a sheet cannot be drawn as laid out.
 // The output depends on nothing but this program, so every run writes the
 // same bytes.
-#include "check.h"
 #include "sheets.h"
 #include "template.h"
+
+#include "sheets/check.h"
 
 #include <cstdio>
 #include <cstdlib>

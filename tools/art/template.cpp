@@ -4,7 +4,6 @@
 // clean and always loads in the race.
 #include "template.h"
 
-#include "check.h"
 #include "sheets.h"
 
 #include <algorithm>

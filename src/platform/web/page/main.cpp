@@ -15,7 +15,7 @@
 #include "shell/shell.h"
 #include "view/view.h"
 
-#include "check.h"
+#include "sheets/check.h"
 
 #include <emscripten/emscripten.h>
 

@@ -1,6 +1,8 @@
-#include "check.h"
+// The art checker: each sheet decoded by the programs' own BMP reader and
+// measured against its cells, and the file's encoding against what Windows draws.
+#include "sheets/check.h"
 
-#include "sheets.h"
+#include "sheets/layout.h"
 
 #include "platform/bitmap_header.h"
 #include "platform/bitmap_reader.h"
@@ -9,83 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr uint32_t kKeyRgb = uint32_t{kKey.r} << 16 | uint32_t{kKey.g} << 8 | kKey.b;
-constexpr int kSilksCount = 100; // the data files use silks 0 to 99
-
-// Adds the rightward twin of every cell so far, 500 rows lower.
-void addRightwardSet(std::vector<SheetCell>& cells) {
-    const size_t leftward = cells.size();
-    for (size_t i = 0; i < leftward; ++i) {
-        SheetCell twin = cells[i];
-        twin.group = "rightward " + twin.group;
-        twin.y += kMirrorRow;
-        twin.mirrorOf = static_cast<int>(i);
-        cells.push_back(twin);
-    }
-}
-
-std::vector<SheetCell> horseLayout() {
-    std::vector<SheetCell> cells;
-    for (int coat = 0; coat < kCoatCount; ++coat) {
-        for (int pose = 0; pose < kPoseCount; ++pose) {
-            cells.push_back({"coat " + std::to_string(coat) + " pose", pose, kHorseWidth * coat,
-                             kHorseHeight * pose, kHorseWidth, kHorseHeight});
-        }
-    }
-    for (int bracket = 1; bracket <= kBracketCount; ++bracket) {
-        cells.push_back({"bracket", bracket, kJockeyX, kJockeyHeight * (bracket - 1), kJockeyWidth,
-                         kJockeyHeight});
-    }
-    addRightwardSet(cells);
-    return cells;
-}
-
-std::vector<SheetCell> uniformLayout() {
-    std::vector<SheetCell> cells;
-    for (int silks = 0; silks < kSilksCount; ++silks) {
-        cells.push_back({"silks", silks, kSilksWidth * (silks / kSilksPerColumn),
-                         kSilksHeight * (silks % kSilksPerColumn), kSilksWidth, kSilksHeight});
-    }
-    addRightwardSet(cells);
-    return cells;
-}
-
-std::vector<SheetCell> gateLayout() {
-    std::vector<SheetCell> cells;
-    const char* names[] = {"closed stall", "open stall", "closed stall, mirrored",
-                           "open stall, mirrored"};
-    for (int i = 0; i < 4; ++i) {
-        cells.push_back({names[i], -1, kStallWidth * i, 0, kStallWidth, kStallHeight, true,
-                         i >= 2 ? i - 2 : -1});
-    }
-    return cells;
-}
-
-// The course strips are read 800 pixels wide from a few offsets: bands from
-// x 0 to 60, rails from 0 to 24, the backdrop from 0 to 36. Each cell spans
-// every column that any read reaches.
-std::vector<SheetCell> courseLayout() {
-    struct Strip {
-        const char* name;
-        int y, width, height;
-        bool keyed;
-        int period;
-    };
-    const Strip strips[] = {
-        {"turf band", 0, kCourseSheetWidth, kBandHeight, false, kBandPeriod},
-        {"dirt band", kBandHeight, kCourseSheetWidth, kBandHeight, false, kBandPeriod},
-        {"turf rail", kRailTop, 824, kRailHeight, true, 0},
-        {"dirt rail", kRailTop + kRailHeight, 824, kRailHeight, true, 0},
-        {"backdrop", kBackdropTop, 836, kBackdropHeight, false, kBackdropPeriod},
-    };
-    std::vector<SheetCell> cells;
-    for (const Strip& strip : strips) {
-        cells.push_back(
-            {strip.name, -1, 0, strip.y, strip.width, strip.height, strip.keyed, -1, strip.period});
-    }
-    return cells;
-}
 
 struct Picture {
     const DecodedBitmap& bitmap;
@@ -317,32 +242,6 @@ void checkStrips(const Picture& picture, const std::vector<SheetCell>& layout,
 }
 
 } // namespace
-
-std::string SheetCell::name() const {
-    return number < 0 ? group : group + " " + std::to_string(number);
-}
-
-const std::vector<std::string>& artSheetNames() {
-    static const std::vector<std::string> names = {"course.bmp", "horse.bmp", "uniform.bmp",
-                                                   "gate.bmp"};
-    return names;
-}
-
-std::vector<SheetCell> sheetLayout(const std::string& sheet) {
-    if (sheet == "course.bmp") {
-        return courseLayout();
-    }
-    if (sheet == "horse.bmp") {
-        return horseLayout();
-    }
-    if (sheet == "uniform.bmp") {
-        return uniformLayout();
-    }
-    if (sheet == "gate.bmp") {
-        return gateLayout();
-    }
-    return {};
-}
 
 bool nearKeyColour(uint32_t rgb) {
     const int red = static_cast<int>(rgb >> 16 & 0xFF);

@@ -24,25 +24,6 @@ std::vector<ArtFinding> checkArtFolder(const std::string& directory);
 // True when no finding blocks.
 bool artIsUsable(const std::vector<ArtFinding>& findings);
 
-// The four sheets' file names, in the order the program loads them.
-const std::vector<std::string>& artSheetNames();
-
-// One cell of a sheet's layout: a rectangle that the program copies out as a
-// whole, named by what selects it.
-struct SheetCell {
-    std::string group; // "coat 2 pose", "rightward silks", "turf band", "open stall", ...
-    int number = -1;   // the number that follows the group in the cell's name; -1 for none
-    int x = 0, y = 0, width = 0, height = 0;
-    bool keyed = true; // copied with the colour key; opaque strips are not
-    int mirrorOf = -1; // the cell this one holds the left-right mirror image of
-    int period = 0;    // opaque strips: the columns after which the art must repeat
-    std::string name() const;
-};
-
-// The cells of a sheet, leftward cells before the rightward ones that mirror
-// them; empty for a name that is not one of the four sheets.
-std::vector<SheetCell> sheetLayout(const std::string& sheet);
-
 // A colour at most this far from the colour key in each channel, but not the
 // key itself, is the fringe that smoothing leaves around a shape.
 constexpr int kFringeReach = 48;
