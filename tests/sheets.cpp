@@ -1,3 +1,4 @@
+// Builds the synthetic sprite sheets of the view and recorder tests.
 #include "sheets.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The tests' scratch run directory and the data files written into it.
 #include "support.h"
 
 #include <png.h>

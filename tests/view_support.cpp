@@ -1,3 +1,5 @@
+// The view tests' fixture: synthetic sheets, back buffer, a race in memory
+// and the model frame painted from the coordinate tables.
 #include "view_support.h"
 
 #include "race/setup.h"

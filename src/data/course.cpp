@@ -1,3 +1,4 @@
+// Reads one record of deta/courseDeta.txt into the race record's course fields.
 #include "data/course.h"
 
 #include "data/table.h"

@@ -1,3 +1,4 @@
+// The course file's reader: one record of deta/courseDeta.txt into the race record.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// Reads deta/rival.txt into the rival table, and frees it.
 #include "data/rivals.h"
 
 #include "data/table.h"

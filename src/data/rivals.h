@@ -1,3 +1,4 @@
+// The rival file's reader and the rival table it fills from deta/rival.txt.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// The text-table scheme: reading a data file, splitting it into records and
+// columns, reading numbers and flags, and the one data-file failure.
 #include "data/table.h"
 
 #include "platform/platform.h"

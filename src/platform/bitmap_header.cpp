@@ -1,3 +1,4 @@
+// Reads and checks a BMP file's headers before anything is allocated for it.
 #include "platform/bitmap_header.h"
 
 #include "platform/platform.h"

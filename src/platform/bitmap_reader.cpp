@@ -1,3 +1,5 @@
+// The BMP reader: every header, depth and compression the sheets may come in,
+// decoded to 0x00RRGGBB words, top row first.
 #include "platform/bitmap_reader.h"
 
 #include "platform/bitmap_header.h"

@@ -1,3 +1,4 @@
+// Index ordering by repeated selection, ties to the lower index.
 #include "race/ordering.h"
 
 #include "race/records.h"

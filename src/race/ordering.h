@@ -1,3 +1,4 @@
+// Index ordering: the runners' indices sorted by a value, for lanes and depth.
 #pragma once
 
 #include <cstdint>

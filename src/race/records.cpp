@@ -1,3 +1,4 @@
+// The globals that hold the race's records, and their release.
 #include "race/records.h"
 
 RaceState* race = nullptr;

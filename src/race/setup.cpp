@@ -1,3 +1,5 @@
+// Race setup: the bracket table, and the race record and runners built from
+// the course record and the rival table.
 #include "race/setup.h"
 
 #include "data/course.h"

@@ -1,3 +1,4 @@
+// Race setup: the bracket table and the building of the race and the runners.
 #pragma once
 
 #include <cstdint>

@@ -1,3 +1,5 @@
+// One tick of the race: gait, movement and fatigue, lane drift, settling and
+// the timeline.
 #include "race/update.h"
 
 #include "platform/platform.h"

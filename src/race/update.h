@@ -1,3 +1,4 @@
+// The per-tick update of the race: gait, movement, fatigue, drift and timeline.
 #pragma once
 
 // One tick of the race: advanceGait, then moveRunners, then advanceTimeline.

@@ -1,3 +1,5 @@
+// What the libFuzzer targets share: splitting an input into files in a
+// scratch run directory, and the checks that stop a run.
 #include "fuzz_support.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The one palette of every sheet, and the nearest entry to a colour.
 #include "palette.h"
 
 #include <algorithm>

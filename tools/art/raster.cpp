@@ -1,3 +1,5 @@
+// The raster helpers: pixels, hard-edged shapes, outlines, mirroring, and the
+// BMP and ICO writers.
 #include "raster.h"
 
 #include "palette.h"

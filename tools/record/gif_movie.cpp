@@ -1,3 +1,4 @@
+// The recording as an animated GIF through giflib, storing only what changed.
 #include "gif_movie.h"
 
 #include <gif_lib.h>

@@ -1,3 +1,4 @@
+// The recorder's command line: parsing, and the usage text.
 #include "options.h"
 
 #include "gif_movie.h"

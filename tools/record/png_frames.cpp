@@ -1,3 +1,4 @@
+// Writes a frame as a lossless PNG file through stb_image_write.
 #include "png_frames.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION

@@ -1,3 +1,4 @@
+// One line of the recorder's JSON Lines trace, field by field.
 #include "trace.h"
 
 #include "race/records.h"
