@@ -226,6 +226,13 @@ gallop/readme.txt"
         [ "$contents" = "$expected" ]
     expect "the read-me says it runs on $runs_on" \
         grep -qF "($runs_on," "$source_dir/build/$build/src/platform/win32/readme.txt"
+    expect "the read-me carries the licence's whole text, every line ended CR LF" python3 - \
+        "$source_dir/build/$build/src/platform/win32/readme.txt" "$source_dir/LICENSE" <<'PY'
+import sys
+readme, licence = (open(path, "rb").read() for path in sys.argv[1:3])
+whole = licence.strip().replace(b"\n", b"\r\n")
+sys.exit(0 if whole in readme and b"\n" not in readme.replace(b"\r\n", b"") else 1)
+PY
     expect_prefix=
 }
 check_files win32 32
