@@ -10,7 +10,7 @@
 #    that folder, and differ from the frame with the shipped sheets.
 #  - every file of tests/bmpsuite/, used as image/uniform.bmp in a leftward
 #    race whose silks cells all lie inside it: a table of where the two
-#    frames agree. They must agree but for the files the README names
+#    frames agree. They must agree but for the files docs/art.md names
 #    (g/pal8topdown, which Wine draws black; b/rletopdown, which our reader
 #    refuses).
 #  - gallop-art --check warns exactly where the Windows program draws a sheet
@@ -109,7 +109,7 @@ for file in "$suite"/g/*.bmp "$suite"/b/*.bmp; do
     fi
     printf '%-22s %s\n' "$name" "$verdict"
     if [[ $known_differences == *" $name "* ]]; then
-        expect "$name: differs, as the README says" [ "$verdict" = differ ]
+        expect "$name: differs, as docs/art.md says" [ "$verdict" = differ ]
     else
         expect "$name: drawn alike" [ "$verdict" = agree ]
     fi
