@@ -1,5 +1,7 @@
 #include "png_frames.h"
 
+#include "platform/platform.h"
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #define STBI_WRITE_NO_STDIO
@@ -39,7 +41,7 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
         error = "cannot encode the image";
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = openFile(path.c_str(), "wb");
     if (file == nullptr) {
         error = std::strerror(errno);
         return false;
