@@ -290,7 +290,7 @@ fi
 
 # It draws the sheets of the current directory, not of its own folder; where
 # Windows' loader and ours agree on the BMP suite's files; and gallop-art
-# --check warns exactly where LoadImageA draws a sheet otherwise.
+# --check warns exactly where LoadImageW draws a sheet otherwise.
 # gallop-resave, a tool of the tests, is built beside the recorder's build's
 # tests rather than in its run directory.
 resave=$(dirname "$(dirname "$record")")/tests/gallop-resave
