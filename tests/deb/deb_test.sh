@@ -12,8 +12,8 @@
 #  - `gallop` in a folder with a variant's data (a path with spaces and
 #    names in three scripts) plays that variant, with the shipped sheets or
 #    with the folder's own image/, and without a usable rival table shows
-#    the data-file message alone, with no window behind it; its temporary
-#    folder is gone afterwards;
+#    the data-file message alone, with no window behind it, which SIGTERM to
+#    the launcher ends at once; its temporary folder is gone afterwards;
 #  - purged, it leaves none of its files behind.
 # Installing needs root; without it the stage says so and skips that part.
 set -euo pipefail
@@ -273,6 +273,20 @@ fi
 wait_for_exit 10
 expect "without rival.txt: exit code 0 once the box is dismissed (exit code $rc)" [ "$rc" = 0 ]
 expect "without rival.txt: the launcher's temporary folder is gone" tmp_left
+
+# SIGTERM to the launcher while the box is up ends the program, the box and
+# the launcher at once, and the temporary folder goes with them.
+start_in "$variant_dir" /usr/games/gallop
+expect "without rival.txt, again: the message box appears" wait_for_window ""
+kill -s TERM "$gallop_pid"
+wait_for_exit 5
+expect "SIGTERM to the launcher ends it at once with 143 (exit code $rc)" [ "$rc" = 143 ]
+for _ in $(seq 20); do
+    [ -z "$(windows "")" ] && break
+    sleep 0.05
+done
+expect "SIGTERM to the launcher: the box is gone" [ -z "$(windows "")" ]
+expect "SIGTERM to the launcher: its temporary folder is gone" tmp_left
 
 # ---- Purged ------------------------------------------------------------------
 expect "apt-get purges the package" apt_get purge gallop

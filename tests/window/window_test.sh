@@ -163,7 +163,7 @@ wait_for_window() {
 case "$case_name" in
 race)
     start_program
-    wait_for_window top_windows_named GALLOP
+    wait_for_window mapped_windows_named GALLOP
     shown_ms=$(now_ms)
     info=$(xwininfo -id "$window")
     grep -q "^xwininfo: Window id: $window \"GALLOP\"$" <<<"$info" || fail "title: $info"
@@ -212,7 +212,7 @@ race)
     ;;
 escape)
     start_program
-    wait_for_window top_windows_named GALLOP
+    wait_for_window mapped_windows_named GALLOP
     xdotool windowfocus --sync "$window"
     sleep 0.5
     xdotool keydown Escape
