@@ -371,6 +371,20 @@ TEST_F(Recorder, BadArgumentsPrintTheUsageAndExit2) {
     }
 }
 
+TEST_F(Recorder, FoldersNamedInAnyScriptWork) {
+    // The run directory and the outputs in folders with spaces and names in
+    // three scripts: the sheets are drawn and every file is written.
+    fs::rename(dir.path() / "run", dir.path() / "Käse レース");
+    ASSERT_EQ(record("--dir \"Käse レース\" --ticks 5 --frames \"out/Пари 1\" --at 5 "
+                     "--trace \"out/競馬.jsonl\" --hashes \"out/Пари.txt\""),
+              0);
+    Png image;
+    ASSERT_TRUE(readPng(out / "Пари 1" / "frame-0005.png", image));
+    EXPECT_NE(image.pixels, std::vector<uint32_t>(800 * 600, 0));
+    EXPECT_FALSE(readText(out / "競馬.jsonl").empty());
+    EXPECT_FALSE(readText(out / "Пари.txt").empty());
+}
+
 TEST_F(Recorder, MissingSheetsStillRecord) {
     fs::remove_all(dir.path() / "run" / "image");
     ASSERT_EQ(record("--dir run --ticks 5 --frames out/m --gif out/m.gif"), 0);

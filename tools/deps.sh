@@ -20,7 +20,11 @@ gallop_packages=(
 gallop_windows_packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 # the 32-bit and 64-bit Windows cross compilers
     wine wine32:i386 wine64                 # run gallop.exe for its tests
+    locales                                 # the locales below
 )
+# The Windows programs are tested under a Western ANSI code page (1252) and
+# the Japanese one (932); Wine takes the code page from the locale.
+gallop_windows_locales=(en_US.UTF-8 ja_JP.UTF-8)
 
 # The web page: Emscripten (Debian's, which works offline) and node-acorn for
 # its JavaScript optimiser; node runs the recorder; Chromium and the browser
@@ -63,6 +67,19 @@ gallop_install_windows_packages() {
         gallop_sudo dpkg --add-architecture i386
     fi
     gallop_install_list "${gallop_windows_packages[@]}"
+    gallop_make_locales "${gallop_windows_locales[@]}"
+}
+
+# Compiles those of the given locales (LANGUAGE_TERRITORY.UTF-8) that are
+# missing; `locale -a` lists en_US.UTF-8 as en_US.utf8.
+gallop_make_locales() {
+    local locale
+    for locale in "$@"; do
+        if ! locale -a 2>/dev/null | grep -qx "${locale%.UTF-8}.utf8"; then
+            echo "Making the locale $locale"
+            gallop_sudo localedef -i "${locale%.UTF-8}" -c -f UTF-8 "$locale"
+        fi
+    done
 }
 
 gallop_sudo() {

@@ -65,8 +65,3 @@ bool bitmapHeaderUsable(const uint8_t* bytes, size_t size) {
     BitmapHeader header;
     return readBitmapHeader(bytes, size, header);
 }
-
-bool readUsableBitmap(const char* path, std::vector<char>& bytes) {
-    return readWholeFile(path, bytes) &&
-           bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-}

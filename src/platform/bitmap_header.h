@@ -61,10 +61,6 @@ bool readBitmapHeader(const uint8_t* bytes, size_t size, BitmapHeader& header);
 // True when readBitmapHeader finds the headers of `bytes` sound.
 bool bitmapHeaderUsable(const uint8_t* bytes, size_t size);
 
-// Reads the BMP file at `path` into `bytes` for a loader; false when it is
-// missing or unreadable, or its headers are refused as above.
-bool readUsableBitmap(const char* path, std::vector<char>& bytes);
-
 // Little-endian fields of a BMP file.
 inline uint32_t bitmapU16(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;

@@ -7,13 +7,29 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 // ---- Files and the one error message -------------------------------------
 
+// Every path handed to the platform layer is UTF-8, whatever the system's own
+// encoding of file names: on Windows it becomes UTF-16 at the system call, so
+// that a folder named in any script is found.
+
 // Reads the whole file at `path` (relative to the current directory) into
 // `bytes`. Returns false, leaving `bytes` empty, when the file cannot be opened.
 bool readWholeFile(const char* path, std::vector<char>& bytes);
+
+// Opens the file at `path` with the C library's `mode` ("rb", "wb"...), as
+// std::fopen does. Null, with errno set, when it cannot be opened.
+std::FILE* openFile(const char* path, const char* mode);
+
+// The program's command-line arguments in UTF-8, the program's name first.
+// On Windows they are read from the system's UTF-16 command line, so that an
+// argument outside the ANSI code page arrives whole; elsewhere they are
+// argv as it stands.
+std::vector<std::string> programArguments(int argc, char** argv);
 
 // Shows the program's one error message, "データファイルの読み込みに失敗しました",
 // in a message box with no owner, no caption of its own and only an OK button.

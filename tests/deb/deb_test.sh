@@ -9,10 +9,11 @@
 #  - installed with apt-get, the Exec line of its desktop entry plays the
 #    shipped race on a virtual display: its gate wait equals the recorder's
 #    frame 50 and the race closes itself with exit code 0;
-#  - `gallop` in a folder with a variant's data plays that variant, with the
-#    shipped sheets or with the folder's own image/, and without a usable
-#    rival table shows the data-file message; its temporary folder is gone
-#    afterwards;
+#  - `gallop` in a folder with a variant's data (a path with spaces and
+#    names in three scripts) plays that variant, with the shipped sheets or
+#    with the folder's own image/, and without a usable rival table shows
+#    the data-file message alone, with no window behind it, which SIGTERM to
+#    the launcher ends at once; its temporary folder is gone afterwards;
 #  - purged, it leaves none of its files behind.
 # Installing needs root; without it the stage says so and skips that part.
 set -euo pipefail
@@ -142,15 +143,21 @@ start_in() {
     gallop_pid=$!
     started_ms=$(now_ms)
 }
-# Prints the ids of the top-level windows named $1, or of the untitled ones
-# besides $2 when $1 is empty.
+# Prints the ids of the mapped top-level windows named $1, or of the
+# untitled ones besides $2 when $1 is empty. X lists a window as soon as it
+# is made, before it is shown.
 windows() {
+    local candidate
     if [ -n "$1" ]; then
         xwininfo -root -children | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\": .*/\1/p"
     else
         xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) (has no name): .*/\1/p' |
-            grep -vx "$2" || true
-    fi
+            grep -vx "${2:-none}" || true
+    fi | while read -r candidate; do
+        if xwininfo -id "$candidate" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+            echo "$candidate"
+        fi
+    done
 }
 # wait_for_window NAME [BESIDES]: up to 20 s; sets window. When none
 # appears, says whether the program is still running and shows its output.
@@ -220,10 +227,12 @@ wait_for_exit 60
 expect "the race closes itself with exit code 0 (exit code $rc)" [ "$rc" = 0 ]
 
 # A folder with a variant's data and no image/: the variant with the shipped
-# sheets, in a temporary folder that is gone afterwards.
+# sheets, in a temporary folder that is gone afterwards. The folder's path
+# has spaces and names in three scripts, as users' folders have.
 variant=even-left-style0
-mkdir -p "$scratch/variant" "$scratch/variant-ref"
-cp -r "tests/variants/$variant/deta" "$scratch/variant/"
+variant_dir="$scratch/Käse und Пари/レース 競馬"
+mkdir -p "$variant_dir" "$scratch/variant-ref"
+cp -r "tests/variants/$variant/deta" "$variant_dir/"
 cp -r "tests/variants/$variant/deta" "$reference/image" "$scratch/variant-ref/"
 frame_50 "$scratch/variant-ref" variant
 expect "the variant's gate wait differs from the shipped race's" \
@@ -242,31 +251,42 @@ played_with_escape() {
     expect "$2: exit code 0 (exit code $rc)" [ "$rc" = 0 ]
     expect "$2: the launcher's temporary folder is gone" tmp_left
 }
-played_with_escape "$scratch/variant" "gallop in a folder with only $variant/deta" \
+played_with_escape "$variant_dir" "gallop in '${variant_dir#"$scratch/"}' with only $variant/deta" \
     "$scratch/variant.png"
 
 # The folder's own image/, here without horses: no horses are drawn.
-cp -r "$reference/image" "$scratch/variant/"
-rm "$scratch/variant/image/horse.bmp" "$scratch/variant-ref/image/horse.bmp"
+cp -r "$reference/image" "$variant_dir/"
+rm "$variant_dir/image/horse.bmp" "$scratch/variant-ref/image/horse.bmp"
 frame_50 "$scratch/variant-ref" no-horses
-played_with_escape "$scratch/variant" "gallop in a folder with its own image/ without horses" \
+played_with_escape "$variant_dir" "gallop in a folder with its own image/ without horses" \
     "$scratch/no-horses.png"
 
-# The folder's data cannot be used: the program's message, not the shipped race.
-rm "$scratch/variant/deta/rival.txt" "$scratch/variant/image" -r
-start_in "$scratch/variant" /usr/games/gallop
-expect "without rival.txt: the window opens" wait_for_window GALLOP
+# The folder's data cannot be used: the program's message, not the shipped
+# race, and no window behind it.
+rm "$variant_dir/deta/rival.txt" "$variant_dir/image" -r
+start_in "$variant_dir" /usr/games/gallop
+expect "without rival.txt: the data-file message box appears" wait_for_window ""
 if [ -n "$window" ]; then
-    main_window=$window
-    expect "without rival.txt: the data-file message box appears" \
-        wait_for_window "" "$main_window"
-    if [ -n "$window" ]; then
-        xdotool windowfocus --sync "$window" key Return 2>/dev/null || true
-    fi
+    expect "without rival.txt: no GALLOP window stands behind the box" [ -z "$(windows GALLOP)" ]
+    xdotool windowfocus --sync "$window" key Return 2>/dev/null || true
 fi
 wait_for_exit 10
 expect "without rival.txt: exit code 0 once the box is dismissed (exit code $rc)" [ "$rc" = 0 ]
 expect "without rival.txt: the launcher's temporary folder is gone" tmp_left
+
+# SIGTERM to the launcher while the box is up ends the program, the box and
+# the launcher at once, and the temporary folder goes with them.
+start_in "$variant_dir" /usr/games/gallop
+expect "without rival.txt, again: the message box appears" wait_for_window ""
+kill -s TERM "$gallop_pid"
+wait_for_exit 5
+expect "SIGTERM to the launcher ends it at once with 143 (exit code $rc)" [ "$rc" = 143 ]
+for _ in $(seq 20); do
+    [ -z "$(windows "")" ] && break
+    sleep 0.05
+done
+expect "SIGTERM to the launcher: the box is gone" [ -z "$(windows "")" ]
+expect "SIGTERM to the launcher: its temporary folder is gone" tmp_left
 
 # ---- Purged ------------------------------------------------------------------
 expect "apt-get purges the package" apt_get purge gallop

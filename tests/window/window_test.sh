@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # The program in a real window on its own virtual X display.
 #
-#   window_test.sh CASE GALLOP RECORDER RUN_DIR
+#   window_test.sh CASE GALLOP RECORDER RUN_DIR [ICON]
 #
 # CASE is one of
-#   race          the window's title and size; a screenshot from the wait in
-#                 the gate equals the recorder's frame; the program closes
-#                 itself after about 21 s with exit code 0
+#   race          the window's title, size and icon (the PNG file ICON); a
+#                 screenshot from the wait in the gate equals the recorder's
+#                 frame; the program closes itself after about 21 s with exit
+#                 code 0
 #   escape        Escape closes the window on its release, with exit code 0
-#   missing-data  without deta/rival.txt the error message box appears, a key
-#                 press dismisses it, and the program exits 0
+#   missing-data  without deta/rival.txt the error message box appears alone,
+#                 with no "GALLOP" window behind it; a key press dismisses it,
+#                 and the program exits 0
+#   box-signal    SIGTERM, and then SIGINT, while that box is up end the
+#                 program and the box at once, the program with the shell's
+#                 code for the signal (143, 130)
 #   no-display    where no display can be reached, the program says so and
 #                 exits 1 at once, rather than run the race where no one sees it
 # GALLOP and RECORDER are the two programs; RUN_DIR holds deta/ and image/.
@@ -19,6 +24,7 @@ case_name=$1
 gallop=$(realpath "$2")
 recorder=$(realpath "$3")
 run_dir=$(realpath "$4")
+icon=${5:+$(realpath "$5")}
 
 # In a sanitizer build the program is checked for memory errors but not for
 # leaks: the GL driver and the D-Bus library that SDL loads keep memory to the
@@ -57,7 +63,9 @@ cp -r "$run_dir/deta" "$run_dir/image" "$work/run/"
 start_virtual_display "$work" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 
 start_program() {
-    (cd "$work/run" && exec "$gallop") >"$work/output" 2>&1 &
+    # A program started in the background by a script ignores SIGINT; the
+    # program here hears it, as one started from a terminal does.
+    (cd "$work/run" && exec env --default-signal=INT "$gallop") >"$work/output" 2>&1 &
     gallop_pid=$!
     started_ms=$(now_ms)
 }
@@ -85,14 +93,44 @@ untitled_windows_besides() {
         grep -vx "$1"
 }
 
-# The untitled top-level windows besides $1 that are mapped. X lists a window
+# Those of the windows on standard input that are mapped. X lists a window
 # as soon as it is created, before its owner has set its properties and
 # mapped it; a mapped window has them all.
-mapped_untitled_windows_besides() {
+mapped() {
     local candidate
-    for candidate in $(untitled_windows_besides "$1"); do
+    while read -r candidate; do
         if xwininfo -id "$candidate" 2>/dev/null | grep -q 'Map State: IsViewable'; then
             echo "$candidate"
+        fi
+    done
+}
+mapped_untitled_windows_besides() {
+    untitled_windows_besides "$1" | mapped
+}
+mapped_windows_named() {
+    top_windows_named "$1" | mapped
+}
+
+# The words of a window's icon as X holds them (_NET_WM_ICON: width, height,
+# then one 0xAARRGGBB word per pixel), one a line.
+window_icon() {
+    xprop -id "$1" -notype 32c _NET_WM_ICON | sed 's/^[^=]*= //' | tr -d ' ' | tr ',' '\n'
+}
+# The same for a PNG file, fully transparent pixels as 0.
+png_icon() {
+    identify -format '%w\n%h\n' "$1"
+    convert "$1" -depth 8 rgba:- | od -An -v -tu1 -w4 |
+        awk '{ printf "%.0f\n", $4 == 0 ? 0 : $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }'
+}
+
+# The processes of the program, the box's included, on this display.
+programs_on_display() {
+    local pid
+    for pid in /proc/[0-9]*; do
+        pid=${pid#/proc/}
+        if [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$gallop" ] &&
+            tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY"; then
+            echo "$pid"
         fi
     done
 }
@@ -125,7 +163,7 @@ wait_for_window() {
 case "$case_name" in
 race)
     start_program
-    wait_for_window top_windows_named GALLOP
+    wait_for_window mapped_windows_named GALLOP
     shown_ms=$(now_ms)
     info=$(xwininfo -id "$window")
     grep -q "^xwininfo: Window id: $window \"GALLOP\"$" <<<"$info" || fail "title: $info"
@@ -135,6 +173,12 @@ race)
     hints=$(xprop -id "$window" WM_NORMAL_HINTS)
     grep -q "minimum size: 800 by 600" <<<"$hints" || fail "size hints: $hints"
     grep -q "maximum size: 800 by 600" <<<"$hints" || fail "size hints: $hints"
+    # The program's own icon, as gallop-art draws it, pixel for pixel.
+    if [ -n "$icon" ]; then
+        png_icon "$icon" >"$work/icon"
+        cmp -s <(window_icon "$window") "$work/icon" ||
+            fail "the window's icon is not $icon: $(xprop -id "$window" _NET_WM_ICON | head -c 200)"
+    fi
 
     # The runners wait in the gate for 100 ticks of at least 30 ms, which
     # begin after the program has started, and every frame of the wait is the
@@ -168,7 +212,7 @@ race)
     ;;
 escape)
     start_program
-    wait_for_window top_windows_named GALLOP
+    wait_for_window mapped_windows_named GALLOP
     xdotool windowfocus --sync "$window"
     sleep 0.5
     xdotool keydown Escape
@@ -186,23 +230,42 @@ escape)
 missing-data)
     rm "$work/run/deta/rival.txt"
     start_program
-    wait_for_window top_windows_named GALLOP
-    main_window=$window
     # The message box has no title of its own: it is the one top-level window
-    # without a name beside the program's window.
-    wait_for_window mapped_untitled_windows_besides "$main_window"
-    [ "$(untitled_windows_besides "$main_window" | wc -l)" -eq 1 ] ||
+    # without a name.
+    wait_for_window mapped_untitled_windows_besides none
+    [ "$(untitled_windows_besides none | wc -l)" -eq 1 ] ||
         fail "more than one untitled window: $(xwininfo -root -children)"
     hints=$(xprop -id "$window" _NET_WM_WINDOW_TYPE WM_NAME)
     grep -q "_NET_WM_WINDOW_TYPE_DIALOG" <<<"$hints" || fail "not a dialog: $hints"
     grep -qE '^WM_NAME\(.*\) =( "")? *$' <<<"$hints" || fail "the box has a title: $hints"
     sleep 0.3
     kill -0 "$gallop_pid" 2>/dev/null || fail "the program did not wait for the message box"
+    [ -z "$(mapped_windows_named GALLOP)" ] || fail "a GALLOP window stands behind the box"
     xdotool windowfocus --sync "$window"
     xdotool key Return
     wait_for_exit 5
     [ "$exit_code" -eq 0 ] || fail "exit code $exit_code"
     [ ! -s "$work/output" ] || fail "the program printed something"
+    ;;
+box-signal)
+    rm "$work/run/deta/rival.txt"
+    for signal in TERM:143 INT:130; do
+        start_program
+        wait_for_window mapped_untitled_windows_besides none
+        kill -s "${signal%:*}" "$gallop_pid"
+        signalled_ms=$(now_ms)
+        wait_for_exit 5
+        [ "$exit_code" -eq "${signal#*:}" ] || fail "SIG${signal%:*}: exit code $exit_code"
+        # The box's process is gone with its window.
+        for _ in $(seq 20); do
+            [ -z "$(programs_on_display)$(mapped_untitled_windows_besides none)" ] && break
+            sleep 0.05
+        done
+        [ -z "$(programs_on_display)" ] || fail "SIG${signal%:*}: left running: $(programs_on_display)"
+        [ -z "$(mapped_untitled_windows_besides none)" ] || fail "SIG${signal%:*}: the box stays"
+        [ ! -s "$work/output" ] || fail "SIG${signal%:*}: the program printed something"
+        echo "SIG${signal%:*} ended the program $((ended_ms - signalled_ms)) ms after it was sent."
+    done
     ;;
 no-display)
     # A display name that is a socket path which does not exist.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # sheet_files.sh WINDOWS_RUN_DIR LINUX_RUN_DIR RESAVE WINE...
 #
-# The sheets as the Windows recorder (LoadImageA) and the Linux recorder
+# The sheets as the Windows recorder (LoadImageW) and the Linux recorder
 # (our BMP reader) draw them, each as frame 50 (the field in the gate):
 #  - gallop-record.exe draws the sheets of the current directory, not those
 #    of its own folder: it sits in a copy of WINDOWS_RUN_DIR with the shipped
@@ -84,7 +84,7 @@ expect "the other sheets draw another picture than the shipped ones" \
 expect "gallop-record.exe draws the current directory's sheets, as the Linux recorder does" \
     same_picture "$scratch/here/linux/frame-0050.png" "$scratch/here/windows/frame-0050.png"
 
-# ---- The public suite's files, as LoadImageA and our reader draw them -----
+# ---- The public suite's files, as LoadImageW and our reader draw them -----
 expect_prefix="suite: "
 suite=$source_dir/tests/bmpsuite
 race=$scratch/suite-race
@@ -97,7 +97,7 @@ awk 'BEGIN { FS = OFS = ","; split("0 1 2 25 26 27 50 51 52", silks, " ") }
      { if (NF > 6) $6 = silks[(NR - 1) % 9 + 1]; print }' \
     "$source_dir/tests/variants/even-left-style0/deta/rival.txt" >"$race/deta/rival.txt"
 known_differences=" g/pal8topdown b/rletopdown "
-printf '%-22s %s\n' file "LoadImageA and our reader"
+printf '%-22s %s\n' file "LoadImageW and our reader"
 for file in "$suite"/g/*.bmp "$suite"/b/*.bmp; do
     name=$(basename "$(dirname "$file")")/$(basename "$file" .bmp)
     cp "$file" "$race/image/uniform.bmp"

@@ -28,6 +28,11 @@
 #    gate wait equal to the recorder's on the same folder, and exits 0.
 #  - gallop-art --check warns about a sheet exactly where it draws that sheet
 #    otherwise than our reader does (tests/wine/sheet_files.sh).
+#  - under the ANSI code pages 1252 and 932, in folders named in Latin with
+#    an accent, in Japanese, in Cyrillic and with a space, gallop-record.exe
+#    runs the Linux recorder's race and writes its files into those folders
+#    (tests/wine/folder_names.sh); gallop.exe shows the recorder's frame 50
+#    in a folder whose name is outside the code page, in each code page.
 # GALLOP_RECORD names another recorder.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -284,9 +289,15 @@ else
 fi
 use_wine "$build"
 
+# Folders named in any script, under a Western and a Japanese code page.
+if [ -x "$record" ]; then
+    counted "folder names" "the folder names' comparison" tests/wine/folder_names.sh \
+        "folder names" "$run_dir" "$(dirname "$record")" "${wine[@]}"
+fi
+
 # It draws the sheets of the current directory, not of its own folder; where
 # Windows' loader and ours agree on the BMP suite's files; and gallop-art
-# --check warns exactly where LoadImageA draws a sheet otherwise.
+# --check warns exactly where LoadImageW draws a sheet otherwise.
 # gallop-resave, a tool of the tests, is built beside the recorder's build's
 # tests rather than in its run directory.
 resave=$(dirname "$(dirname "$record")")/tests/gallop-resave
@@ -353,6 +364,29 @@ finish_gallop 120
 took=$(elapsed_since "$started")
 expect "closes itself after about 21 s with exit code 0 (took $(seconds "$took") s, exit code $rc)" \
     ended_well 15000 120000
+
+# ---- In a folder named outside the ANSI code page, the sheets still draw ----
+# Each name holds characters the locale's code page (932, then 1252) lacks.
+for folder_case in "ja_JP.UTF-8|Käse" "en_US.UTF-8|レース 競馬"; do
+    locale=${folder_case%%|*}
+    folder=${folder_case#*|}
+    copy_run_dir "$folder"
+    start_gallop "$scratch/$folder" LANG="$locale" LC_ALL="$locale"
+    window=$(find_window GALLOP 60)
+    started=$(now)
+    expect "$locale, in '$folder': a window titled GALLOP" [ -n "$window" ]
+    if [ -n "$window" ] && [ -x "$record" ]; then
+        shows_frame "$window" "$scratch/frames/frame-0050.png" || true
+        expect "$locale, in '$folder': the wait in the gate equals the recorder's frame 50\
+ ($differing pixels differ)" [ "$differing" = 0 ]
+    fi
+    if [ -n "$window" ]; then
+        focus "$window"
+        xdotool key Escape
+    fi
+    finish_gallop 10
+    expect "$locale, in '$folder': Escape closes it with exit code 0 (exit code $rc)" [ "$rc" = 0 ]
+done
 
 # ---- Escape closes the window, and so does Alt+F4; other keys do nothing ---
 for keys in Escape alt+F4; do

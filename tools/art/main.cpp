@@ -2,6 +2,8 @@
 // OUTDIR/image/course.bmp, horse.bmp, uniform.bmp, gate.bmp and gallop.ico.
 // gallop-art --icons OUTDIR SIZE...: draws the icon at each size (16 to 256)
 // and writes OUTDIR/SIZExSIZE/apps/gallop.png, the layout of an icon theme.
+// gallop-art --icon-source FILE SIZE: writes the icon at that size as C++
+// source, for the Linux window program to carry.
 // gallop-art --template OUTDIR: writes OUTDIR/image/*.bmp as templates to
 // paint over, every cell outlined and labelled.
 // gallop-art --check DIR: reads DIR/image/*.bmp and says what would draw
@@ -53,6 +55,7 @@ int iconSize(const char* text) {
 int usage() {
     std::fprintf(stderr, "usage: gallop-art OUTDIR\n"
                          "       gallop-art --icons OUTDIR SIZE...   (SIZE 16 to 256)\n"
+                         "       gallop-art --icon-source FILE SIZE  (the icon as C++ source)\n"
                          "       gallop-art --template OUTDIR        (sheets to paint over)\n"
                          "       gallop-art --check DIR              (checks DIR/image/*.bmp)\n");
     return 2;
@@ -100,6 +103,14 @@ int main(int argc, char** argv) {
                                encodePng(drawIcon(size))});
         }
         return writeAll(outputs);
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--icon-source") == 0) {
+        int size = iconSize(argv[3]);
+        if (size == 0 || argv[2][0] == '\0') {
+            return usage();
+        }
+        return writeAll({{std::filesystem::absolute(argv[2]),
+                          encodeSource(drawIcon(size), "windowIconPixels", "windowIconSize")}});
     }
     if (argc == 3 && std::strcmp(argv[1], "--check") == 0) {
         return check(argv[2]);

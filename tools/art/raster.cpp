@@ -374,6 +374,25 @@ std::vector<uint8_t> encodePng(const Image& image) {
     return out;
 }
 
+std::vector<uint8_t> encodeSource(const Image& image, const std::string& name,
+                                  const std::string& sizeName) {
+    std::string text =
+        "// Drawn by gallop-art: do not edit.\n#include <cstdint>\n\nextern const int " + sizeName +
+        " = " + std::to_string(image.width) + ";\nextern const uint32_t " + name + "[] = {\n";
+    char word[16];
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            Rgba colour = opaqueOrClear(getPixel(image, x, y));
+            std::snprintf(word, sizeof word, "0x%02x%02x%02x%02x,", colour.a, colour.r, colour.g,
+                          colour.b);
+            text += word;
+            text += x % 8 == 7 ? "\n" : " ";
+        }
+    }
+    text += "};\n";
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {

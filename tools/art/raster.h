@@ -79,4 +79,10 @@ std::vector<uint8_t> encodeIco(const std::vector<Image>& images);
 // A PNG file, 8-bit RGBA, with the colour key turned into full transparency
 // as in the icon file.
 std::vector<uint8_t> encodePng(const Image& image);
+// C++ source that defines `name`, the image's pixels as 0xAARRGGBB words row
+// by row from the top, with the colour key clear as in the icon file, and
+// `sizeName`, its width (the image is square): for a program that carries
+// the icon inside itself.
+std::vector<uint8_t> encodeSource(const Image& image, const std::string& name,
+                                  const std::string& sizeName);
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -38,6 +38,18 @@ int failure(const std::string& message) {
     return 1;
 }
 
+// Paths are UTF-8 strings throughout. A filesystem path made from them is
+// told so, and gives its name back in UTF-8: on Windows a path of plain chars
+// would go through the ANSI code page, which holds only some of the
+// characters a folder name may have.
+std::filesystem::path pathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+std::string utf8Name(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
+
 // Output paths are taken relative to where the recorder was started, before
 // it moves into the run directory.
 std::string absolute(const std::string& path) {
@@ -45,14 +57,14 @@ std::string absolute(const std::string& path) {
         return path;
     }
     std::error_code ignored;
-    const std::filesystem::path full = std::filesystem::absolute(path, ignored);
-    return full.empty() ? path : full.string();
+    const std::filesystem::path full = std::filesystem::absolute(pathOf(path), ignored);
+    return full.empty() ? path : utf8Name(full);
 }
 
 std::string framePath(const std::string& dir, int32_t t) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04d.png", static_cast<int>(t));
-    return (std::filesystem::path(dir) / name).string();
+    return utf8Name(pathOf(dir) / name);
 }
 
 // Every colour a frame can hold: the back buffer starts black, and every copy
@@ -107,9 +119,16 @@ struct Outputs {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> arguments = programArguments(argc, argv);
+    std::vector<char*> argumentPointers;
+    for (std::string& argument : arguments) {
+        argumentPointers.push_back(argument.data());
+    }
+    argumentPointers.push_back(nullptr);
     RecordOptions options;
     std::string error;
-    if (!parseOptions(argc, argv, options, error)) {
+    if (!parseOptions(static_cast<int>(arguments.size()), argumentPointers.data(), options,
+                      error)) {
         return usageError(error);
     }
     const std::string tracePath = absolute(options.trace);
@@ -119,7 +138,7 @@ int main(int argc, char** argv) {
 
     if (!options.dir.empty()) {
         std::error_code code;
-        std::filesystem::current_path(options.dir, code);
+        std::filesystem::current_path(pathOf(options.dir), code);
         if (code) {
             return failure("cannot enter the run directory '" + options.dir +
                            "': " + code.message());
@@ -127,12 +146,12 @@ int main(int argc, char** argv) {
     }
     // A data file's full name for messages, in the system's own separators.
     const std::filesystem::path runDir = std::filesystem::current_path();
-    auto fullName = [&](const char* file) { return (runDir / file).make_preferred().string(); };
+    auto fullName = [&](const char* file) { return utf8Name((runDir / file).make_preferred()); };
 
     // The readers report a missing file only with the program's one message;
     // name the file first.
     for (const char* file : dataFiles) {
-        std::FILE* probe = std::fopen(file, "rb");
+        std::FILE* probe = openFile(file, "rb");
         if (probe == nullptr) {
             return failure("cannot read data file '" + fullName(file) +
                            "': " + std::strerror(errno));
@@ -147,14 +166,14 @@ int main(int argc, char** argv) {
 
     Outputs out;
     if (!tracePath.empty()) {
-        out.trace = std::fopen(tracePath.c_str(), "wb");
+        out.trace = openFile(tracePath.c_str(), "wb");
         if (out.trace == nullptr) {
             releaseRace();
             return failure("cannot write the trace '" + tracePath + "': " + std::strerror(errno));
         }
     }
     if (!hashesPath.empty()) {
-        out.hashes = std::fopen(hashesPath.c_str(), "wb");
+        out.hashes = openFile(hashesPath.c_str(), "wb");
         if (out.hashes == nullptr) {
             releaseRace();
             return failure("cannot write the hashes '" + hashesPath + "': " + std::strerror(errno));
@@ -162,7 +181,7 @@ int main(int argc, char** argv) {
     }
     if (!framesDir.empty()) {
         std::error_code code;
-        std::filesystem::create_directories(framesDir, code);
+        std::filesystem::create_directories(pathOf(framesDir), code);
         if (code) {
             releaseRace();
             return failure("cannot make the frames folder '" + framesDir + "': " + code.message());

@@ -1,6 +1,8 @@
 // Writes a frame as a lossless PNG file through stb_image_write.
 #include "png_frames.h"
 
+#include "platform/platform.h"
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
 #define STBI_WRITE_NO_STDIO
@@ -40,7 +42,7 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
         error = "cannot encode the image";
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = openFile(path.c_str(), "wb");
     if (file == nullptr) {
         error = std::strerror(errno);
         return false;

@@ -158,7 +158,7 @@ Screen openScreen(int width, int height) {
     Screen screen = new PlatformScreen;
     // A fixed client area: not resizable, so the window cannot be maximised.
     screen->window = SDL_CreateWindow("GALLOP", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                      width, height, SDL_WINDOW_ALLOW_HIGHDPI);
+                                      width, height, SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN);
     if (screen->window != nullptr) {
         openHardwareRenderer(screen, width, height);
     }
@@ -184,6 +184,21 @@ Screen openScreen(int width, int height) {
         return nullptr;
     }
     return screen;
+}
+
+void showScreen(Screen screen) {
+    SDL_ShowWindow(screen->window);
+}
+
+void setScreenIcon(Screen screen, const uint32_t* pixels, int size) {
+    // SDL copies the pixels into the window's properties (_NET_WM_ICON on X11).
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(pixels), size, size, 32, size * static_cast<int>(sizeof(uint32_t)),
+        SDL_PIXELFORMAT_ARGB8888);
+    if (icon != nullptr) {
+        SDL_SetWindowIcon(screen->window, icon);
+        SDL_FreeSurface(icon);
+    }
 }
 
 void closeScreen(Screen screen) {

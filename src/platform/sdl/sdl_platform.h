@@ -18,6 +18,9 @@ SDL_Window* platformWindow();
 // returns its exit code, 0 once the box was shown and dismissed).
 bool isMessageBoxProcess();
 int showMessageBoxProcess();
+// The signal (SIGINT or SIGTERM) that ended the wait for the message box,
+// and its process with it; 0 when none did.
+int messageBoxInterruption();
 
 // The event type that carries a close request to the window's event loop.
 unsigned closeRequestEventType();
@@ -41,10 +44,15 @@ DrawContext createBackBufferOn(SDL_Surface* surface);
 
 // The program's window with its back buffer. openScreen makes a fixed-size
 // window titled "GALLOP" and a back buffer of the same size, all black; null,
-// with SDL's error message set, when either cannot be had.
+// with SDL's error message set, when either cannot be had. The window stays
+// hidden until showScreen, so that nothing appears for a program that ends
+// before its first frame.
 struct PlatformScreen;
 typedef PlatformScreen* Screen;
 Screen openScreen(int width, int height);
+void showScreen(Screen screen);
+// Gives the window an icon: `size` × `size` pixels, 0xAARRGGBB, row by row.
+void setScreenIcon(Screen screen, const uint32_t* pixels, int size);
 void closeScreen(Screen screen);
 SDL_Window* screenWindow(Screen screen);
 DrawContext screenBackBuffer(Screen screen);

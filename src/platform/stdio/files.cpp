@@ -1,5 +1,6 @@
-// The whole-file read on the C library, for the platform layers that have no
-// file interface of their own (SDL2, and the web build's file system).
+// Files and arguments on the C library, for the platform layers that have no
+// file interface of their own (SDL2, and the web build's file system). Their
+// file names are bytes, and UTF-8 passes through unchanged.
 
 #include "platform/platform.h"
 
@@ -7,7 +8,7 @@
 
 bool readWholeFile(const char* path, std::vector<char>& bytes) {
     bytes.clear();
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = openFile(path, "rb");
     if (file == nullptr) {
         return false;
     }
@@ -31,4 +32,12 @@ bool readWholeFile(const char* path, std::vector<char>& bytes) {
         bytes.clear();
     }
     return ok;
+}
+
+std::FILE* openFile(const char* path, const char* mode) {
+    return std::fopen(path, mode);
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
 }

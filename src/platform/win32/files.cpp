@@ -1,4 +1,7 @@
 // Files, the error message and the close request, on KERNEL32 and USER32.
+// Paths arrive in UTF-8 and go to the system in UTF-16: the ANSI functions
+// would turn every character outside the ANSI code page into '?', and open
+// a file that does not exist.
 
 #include "platform/native.h"
 #include "platform/platform.h"
@@ -7,6 +10,7 @@
 #include <io.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -14,18 +18,31 @@ namespace {
 
 std::atomic<HWND> mainWindow{nullptr};
 
-// The error message as UTF-16, which reads the same whatever the system's
-// ANSI code page.
-std::wstring dataFileErrorWide() {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, dataFileErrorText, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, dataFileErrorText, -1, wide.data(), length);
+} // namespace
+
+std::wstring toWide(const char* utf8) {
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+    if (length <= 0) {
+        return {};
     }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide.data(), length);
+    wide.resize(static_cast<size_t>(length) - 1);
     return wide;
 }
 
-} // namespace
+std::string toUtf8(const wchar_t* wide) {
+    const int length =
+        WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return {};
+    }
+    std::string utf8(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, utf8.data(), length, nullptr,
+                        nullptr);
+    utf8.resize(static_cast<size_t>(length) - 1);
+    return utf8;
+}
 
 void setPlatformWindow(HWND window) {
     mainWindow = window;
@@ -36,10 +53,18 @@ HWND platformWindow() {
 
 bool readWholeFile(const char* path, std::vector<char>& bytes) {
     bytes.clear();
+    return path != nullptr && readWholeFileWide(toWide(path), bytes);
+}
+
+bool readWholeFileWide(const std::wstring& path, std::vector<char>& bytes) {
+    bytes.clear();
+    if (path.empty()) {
+        return false;
+    }
     // Read-only and with no sharing: a file another program holds open
     // cannot be opened, and reads as missing.
-    HANDLE file =
-        CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -66,7 +91,18 @@ void displayDataFileError() {
         return;
     }
     // No owner window and no caption: the system shows its default title.
-    MessageBoxW(nullptr, dataFileErrorWide().c_str(), nullptr, MB_OK);
+    // The text as UTF-16, which reads the same whatever the system's ANSI
+    // code page.
+    MessageBoxW(nullptr, toWide(dataFileErrorText).c_str(), nullptr, MB_OK);
+}
+
+std::FILE* openFile(const char* path, const char* mode) {
+    const std::wstring widePath = path != nullptr ? toWide(path) : std::wstring();
+    if (widePath.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return _wfopen(widePath.c_str(), toWide(mode).c_str());
 }
 
 void deliverCloseRequest() {

@@ -1,5 +1,5 @@
 // Bitmaps and copies on GDI32 and MSIMG32. A sheet is a device-compatible
-// bitmap loaded with LoadImageA; a draw context is a memory device context.
+// bitmap loaded with LoadImageW; a draw context is a memory device context.
 // Every copy is first clipped to both bitmaps, so GDI never reads outside a
 // sheet and source and destination rectangles always have equal sizes.
 
@@ -63,14 +63,19 @@ BITMAPINFO topDownInfo(SIZE size) {
     return info;
 }
 
-// `path` made absolute against the current directory; empty when it cannot be.
-std::string fullPath(const char* path) {
-    const DWORD needed = GetFullPathNameA(path, 0, nullptr, nullptr);
+// `path` (UTF-8) made absolute against the current directory, in UTF-16;
+// empty when it cannot be.
+std::wstring fullPath(const char* path) {
+    const std::wstring wide = toWide(path);
+    if (wide.empty()) {
+        return {};
+    }
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (needed == 0) {
         return {};
     }
-    std::string full(needed, '\0');
-    const DWORD length = GetFullPathNameA(path, needed, full.data(), nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
     if (length == 0 || length >= needed) {
         return {};
     }
@@ -89,21 +94,23 @@ Sheet loadSheet(const char* path) {
         return nullptr;
     }
     // The path resolved against the current directory: given a relative
-    // path, LoadImageA also looks in the program's own folder first, and
-    // would draw another file than the one checked here.
-    const std::string full = fullPath(path);
+    // path, LoadImageW also looks in the program's own folder first, and
+    // would draw another file than the one checked here. In UTF-16 from here
+    // on, so that a folder named outside the ANSI code page is found.
+    const std::wstring full = fullPath(path);
     if (full.empty()) {
         return nullptr;
     }
     // A file whose headers claim a size it cannot hold is refused, as on
     // every platform, before GDI allocates the bitmap they describe.
     std::vector<char> bytes;
-    if (!readUsableBitmap(full.c_str(), bytes)) {
+    if (!readWholeFileWide(full, bytes) ||
+        !bitmapHeaderUsable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) {
         return nullptr;
     }
     // A device-compatible bitmap at the file's own size.
     return toSheet(static_cast<HBITMAP>(
-        LoadImageA(nullptr, full.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
+        LoadImageW(nullptr, full.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)));
 }
 
 void deleteSheet(Sheet sheet) {

@@ -14,6 +14,17 @@
 #endif
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+// UTF-8 to UTF-16 and back, for the system's wide functions. Empty for text
+// that is not valid in the encoding it comes in.
+std::wstring toWide(const char* utf8);
+std::string toUtf8(const wchar_t* wide);
+
+// readWholeFile for a path already in UTF-16.
+bool readWholeFileWide(const std::wstring& path, std::vector<char>& bytes);
+
 // The main window, or null before it exists and after it is gone.
 void setPlatformWindow(HWND window);
 HWND platformWindow();

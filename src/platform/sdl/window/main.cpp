@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_platform.h"
+#include "platform/sdl/window/icon.h"
 #include "shell/shell.h"
 
 #include <SDL.h>
@@ -102,9 +103,15 @@ int main(int /*argc*/, char* /*argv*/[]) {
         SDL_Quit();
         return 1;
     }
+    setScreenIcon(screen, windowIconPixels, windowIconSize);
     setPlatformWindow(screenWindow(screen));
     // Starts the frame thread and then the race, before any event is handled.
+    // The window appears only once the race is set up: when a data file
+    // cannot be used, the message box shows alone and the program ends.
     onCreate();
+    if (closeRequestCount() == 0) {
+        showScreen(screen);
+    }
     runEventLoop(screen);
     // The frame thread ends before the window and the back buffer it paints
     // into go away.
@@ -112,5 +119,8 @@ int main(int /*argc*/, char* /*argv*/[]) {
     setPlatformWindow(nullptr);
     closeScreen(screen);
     SDL_Quit();
-    return 0;
+    // Ended by a signal while the message box was up: the shell's way of
+    // saying so.
+    const int signal = messageBoxInterruption();
+    return signal != 0 ? 128 + signal : 0;
 }
