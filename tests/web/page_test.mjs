@@ -180,23 +180,31 @@ async function checkMissingRival(page, origin) {
 
 // ---- The user's own sheets ------------------------------------------------
 
-// A copy of a 24-bit sheet with red and green swapped in every pixel: the
-// colour key (pure blue) and every pixel's distance to it stay as they were,
-// and whatever has red unlike green changes colour.
+// A copy of a sheet with red and green swapped in every colour: the colour key
+// (pure blue) and every pixel's distance to it stay as they were, and
+// whatever has red unlike green changes colour. An 8-bit sheet (as shipped)
+// has its palette swapped, a 24-bit one its pixels.
 function swappedSheet(name, folder) {
   const bytes = Buffer.from(fs.readFileSync(path.join(runDir, "image", name)));
-  const offset = bytes.readUInt32LE(10);
-  const sheetWidth = bytes.readInt32LE(18);
-  const rows = Math.abs(bytes.readInt32LE(22));
-  const rowBytes = Math.ceil((sheetWidth * 3) / 4) * 4;
-  if (bytes.readUInt16LE(28) !== 24) {
-    throw new Error(`${name} is not a 24-bit sheet`);
-  }
-  for (let y = 0; y < rows; ++y) {
-    for (let x = 0; x < sheetWidth; ++x) {
-      const at = offset + y * rowBytes + x * 3; // blue, green, red
-      [bytes[at + 1], bytes[at + 2]] = [bytes[at + 2], bytes[at + 1]];
+  const swap = (at) => { [bytes[at + 1], bytes[at + 2]] = [bytes[at + 2], bytes[at + 1]]; };
+  const bits = bytes.readUInt16LE(28);
+  if (bits === 8) {
+    const palette = 14 + bytes.readUInt32LE(14); // entries of blue, green, red, 0
+    const count = bytes.readUInt32LE(46) || 256;
+    for (let i = 0; i < count; ++i) {
+      swap(palette + 4 * i);
     }
+  } else if (bits === 24) {
+    const offset = bytes.readUInt32LE(10);
+    const sheetWidth = bytes.readInt32LE(18);
+    const rowBytes = Math.ceil((sheetWidth * 3) / 4) * 4;
+    for (let y = 0; y < Math.abs(bytes.readInt32LE(22)); ++y) {
+      for (let x = 0; x < sheetWidth; ++x) {
+        swap(offset + y * rowBytes + x * 3); // blue, green, red
+      }
+    }
+  } else {
+    throw new Error(`${name} is neither an 8-bit nor a 24-bit sheet`);
   }
   fs.mkdirSync(folder, { recursive: true });
   fs.writeFileSync(path.join(folder, name), bytes);
