@@ -28,6 +28,7 @@ gallop_windows_packages=(
 gallop_web_packages=(
     emscripten node-acorn nodejs # the web build and the recorder under node
     chromium                     # the page's tests in a headless browser
+    firefox-esr                  # the core of the page's tests in a second browser
     python3                      # the static server of ./run --web and the tests
 )
 
