@@ -48,6 +48,9 @@ CHROME_PATH=${CHROME_PATH:-/usr/bin/chromium} "$source_dir/tools/audit/node_modu
     --only-categories=performance,accessibility,best-practices,seo \
     --chrome-flags="--headless --no-sandbox --disable-gpu --disable-background-networking --disable-component-update --disable-sync --no-first-run" \
     --output=json --output-path="$scratch/report.json"
+if [ -n "${GALLOP_AUDIT_REPORT:-}" ]; then
+    cp "$scratch/report.json" "$GALLOP_AUDIT_REPORT"
+fi
 node - "$scratch/report.json" <<'SCRIPT'
 const report = JSON.parse(require("node:fs").readFileSync(process.argv[2], "utf8"));
 for (const [id, category] of Object.entries(report.categories)) {
@@ -57,6 +60,12 @@ for (const id of ["first-contentful-paint", "largest-contentful-paint", "total-b
   "cumulative-layout-shift", "speed-index", "total-byte-weight"]) {
   const audit = report.audits[id];
   console.log(`  ${audit.title}: ${audit.displayValue}`);
+}
+// The longest tasks on the main thread, which make up the blocking time.
+const tasks = (report.audits["long-tasks"].details || { items: [] }).items;
+for (const task of tasks.slice(0, 5)) {
+  console.log(`  long task: ${Math.round(task.duration)} ms at ${Math.round(task.startTime)} ms ` +
+    `(${task.url})`);
 }
 for (const category of Object.values(report.categories)) {
   for (const ref of category.auditRefs) {
