@@ -46,6 +46,9 @@
   const shippedSheets = new Map();
   const ownSheets = new Set();
 
+  // Resolves in a task of its own, so that the page answers in between.
+  const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
   function setState(state) {
     document.body.dataset.state = state;
   }
@@ -91,8 +94,9 @@
     const width = program._gallopWidth();
     const height = program._gallopHeight();
     const at = program._gallopPixels();
+    // Straight from the program's memory, without a copy of the frame.
     const rgba = new Uint8ClampedArray(program.HEAPU8.buffer, at, width * height * 4);
-    context.putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+    context.putImageData(new ImageData(rgba, width, height), 0, 0);
     canvas.dataset.tick = String(program._gallopTick());
   }
 
@@ -145,14 +149,29 @@
       return;
     }
     if (swatches === null) {
-      // Cut from the sheets just loaded; cut again whenever the sheets change.
-      swatches = GallopSwatches.fromProgram(program);
-      editor.useSwatches(swatches);
+      // Cut from the sheets just loaded, after the race has started, in
+      // tasks of their own; cut again whenever the sheets change.
+      nextTask().then(cutSwatches);
     }
     setState("running");
     showRaceButton(stop);
     canvas.focus({ preventScroll: true });
     timer = setTimeout(pass, program._gallopFrameIntervalMs());
+  }
+
+  // The swatches of the sheets now loaded, once: read out of the program in
+  // one task, shown in the editor in the next.
+  function cutSwatches() {
+    if (swatches !== null) {
+      return;
+    }
+    const cutNow = GallopSwatches.fromProgram(program);
+    swatches = cutNow;
+    nextTask().then(() => {
+      if (swatches === cutNow) {
+        editor.useSwatches(cutNow);
+      }
+    });
   }
 
   // ---- Data files ---------------------------------------------------------
@@ -463,6 +482,9 @@
     editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
     takeLink();
     editor.show(readPlaying());
+    // The editor's rows, the race's start and its swatches each in a task
+    // of its own.
+    await nextTask();
     startRace();
     keepOffline();
   });
