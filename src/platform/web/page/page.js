@@ -65,7 +65,8 @@
   // device pixel a canvas pixel does not fit (a phone at a ratio below 800
   // device pixels across), the picture is scaled down to fit, smoothly. The
   // ratio changes with the zoom and when the window moves to another screen;
-  // every frame pass looks again, since not every browser reports the change.
+  // every frame pass looks at it again, since not every browser reports the
+  // change. The room changes with the window and with the page's scroll bar.
   function fitCanvas() {
     const ratio = window.devicePixelRatio || 1;
     const frame = canvas.parentElement;
@@ -111,7 +112,9 @@
   // frame thread of the desktop builds sleeps after each pass.
   function pass() {
     timer = null;
-    fitCanvas();
+    if ((window.devicePixelRatio || 1) !== fittedRatio) {
+      fitCanvas();
+    }
     const result = program._gallopPass();
     if (result > 0) {
       showFrame();
@@ -473,6 +476,7 @@
 
   fitCanvas();
   window.addEventListener("resize", fitCanvas);
+  new ResizeObserver(() => fitCanvas()).observe(canvas.parentElement);
   createGallop({ showDataFileError: showMessage }).then(async (loaded) => {
     program = loaded;
     program.FS.mkdir("deta");
