@@ -3,6 +3,8 @@
 // palette, and that two runs write the same bytes. The sheets are read from the run directory named
 // by the GALLOP_RUN_DIR environment variable (the build's run directory by
 // default), where the `art` target wrote them and where gallop-art itself lives.
+#include "platform/bitmap_header.h"
+#include "platform/bitmap_reader.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
@@ -47,35 +49,15 @@ struct Sheet {
     uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-uint32_t le32(const std::vector<uint8_t>& bytes, size_t at) {
-    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-           static_cast<uint32_t>(bytes[at + 3]) << 24;
-}
-
-// Reads a 24-bit uncompressed bottom-up BMP; an empty sheet for anything else.
+// Reads a sheet with the programs' own reader; an empty sheet when it is refused.
 Sheet loadBmp(const std::string& name) {
     std::vector<uint8_t> bytes = readBytes(fs::path(runDir()) / "image" / name);
+    DecodedBitmap bitmap;
     Sheet sheet;
-    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M' || le32(bytes, 30) != 0 ||
-        (le32(bytes, 28) & 0xFFFF) != 24) {
-        return sheet;
-    }
-    int width = static_cast<int>(le32(bytes, 18));
-    int height = static_cast<int>(le32(bytes, 22));
-    size_t offset = le32(bytes, 10);
-    size_t rowSize = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    if (width <= 0 || height <= 0 || bytes.size() < offset + rowSize * height) {
-        return sheet;
-    }
-    sheet.width = width;
-    sheet.height = height;
-    sheet.pixels.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = &bytes[offset + rowSize * (height - 1 - y)];
-        for (int x = 0; x < width; ++x) {
-            sheet.pixels[static_cast<size_t>(y) * width + x] =
-                row[3 * x + 2] << 16 | row[3 * x + 1] << 8 | row[3 * x];
-        }
+    if (decodeBitmap(bytes.data(), bytes.size(), bitmap)) {
+        sheet.width = bitmap.width;
+        sheet.height = bitmap.height;
+        sheet.pixels = std::move(bitmap.pixels);
     }
     return sheet;
 }
@@ -237,6 +219,28 @@ TEST(ArtSheets, ShareAPaletteThatFitsAGif) {
     EXPECT_LE(colours.size(), 255u);
 }
 
+// Every sheet is stored as an 8-bit run-length BMP whose palette holds exactly
+// its own colours, each once: a fraction of the size of a 24-bit file.
+TEST(ArtSheets, AreRunLengthEncodedWithTheirOwnPalette) {
+    for (const char* name : {"course.bmp", "horse.bmp", "uniform.bmp", "gate.bmp"}) {
+        std::vector<uint8_t> bytes = readBytes(fs::path(runDir()) / "image" / name);
+        BitmapHeader header;
+        ASSERT_TRUE(readBitmapHeader(bytes.data(), bytes.size(), header)) << name;
+        EXPECT_EQ(header.bits, 8u) << name;
+        EXPECT_EQ(header.compression, bitmapRle8) << name;
+        Sheet sheet = loadBmp(name);
+        std::set<uint32_t> colours(sheet.pixels.begin(), sheet.pixels.end());
+        std::set<uint32_t> palette;
+        for (uint32_t i = 0; i < header.colorsUsed; ++i) {
+            const size_t at = bitmapFileHeaderSize + header.headerSize + 4 * i;
+            palette.insert(uint32_t{bytes[at + 2]} << 16 | uint32_t{bytes[at + 1]} << 8 |
+                           bytes[at]);
+        }
+        EXPECT_EQ(header.colorsUsed, colours.size()) << name;
+        EXPECT_EQ(palette, colours) << name;
+    }
+}
+
 // Runs gallop-art from the run directory with the given arguments; its exit
 // code, or -1 when it did not run.
 int runArt(const std::vector<std::string>& arguments) {
@@ -320,12 +324,12 @@ std::map<int, std::vector<uint32_t>> icoImages(const std::vector<uint8_t>& ico) 
          ++entry) {
         size_t at = 6 + 16 * entry;
         int size = ico[at] == 0 ? 256 : ico[at];
-        size_t pixels = le32(ico, at + 12) + 40;
+        size_t pixels = bitmapU32(&ico[at + 12]) + 40;
         std::vector<uint32_t>& image = images[size];
         for (int y = 0; y < size; ++y) {
             for (int x = 0; x < size; ++x) {
                 image.push_back(
-                    le32(ico, pixels + 4 * (static_cast<size_t>(size - 1 - y) * size + x)));
+                    bitmapU32(&ico[pixels + 4 * (static_cast<size_t>(size - 1 - y) * size + x)]));
             }
         }
     }

@@ -32,6 +32,7 @@ gallop_windows_locales=(en_US.UTF-8 ja_JP.UTF-8)
 gallop_web_packages=(
     emscripten node-acorn nodejs # the web build and the recorder under node
     chromium                     # the page's tests in a headless browser
+    firefox-esr                  # the core of the page's tests in a second browser
     python3                      # the static server of ./run --web and the tests
 )
 

@@ -1,5 +1,7 @@
-// The web page in a real browser: the system's headless Chromium loads it
-// from a static server on 127.0.0.1 and plays the race.
+// The web page in real browsers: the system's headless Chromium loads it
+// from a static server on 127.0.0.1 and plays the race, on desktop and phone
+// screens, on a first visit and offline; then Firefox ESR, through WebDriver
+// BiDi, plays the core of it.
 //
 //   node page_test.mjs RUN_DIR SCRATCH_DIR [REFERENCE_RUN_DIR]
 //
@@ -16,6 +18,7 @@ import puppeteer from "puppeteer-core";
 
 const [runDir, scratch, referenceArg] = process.argv.slice(2).map((p) => path.resolve(p));
 const chromium = process.env.GALLOP_CHROMIUM || "/usr/bin/chromium";
+const firefoxPath = process.env.GALLOP_FIREFOX || "/usr/bin/firefox-esr";
 const sourceDir = path.resolve(path.dirname(new URL(import.meta.url).pathname), "../..");
 const linuxRecorder = path.join(referenceArg || path.join(sourceDir, "build", "dev", "run"),
   "gallop-record");
@@ -110,6 +113,15 @@ const waitForState = (page, wanted, timeout) =>
   page.waitForFunction((s) => document.body.dataset.state === s, { timeout }, wanted);
 
 async function checkGateWait(page, origin) {
+  // Every shift of the layout that no input caused, summed over the race.
+  await page.evaluateOnNewDocument(() => {
+    window.layoutShift = 0;
+    new PerformanceObserver((list) => {
+      for (const entry of list.getEntries()) {
+        window.layoutShift += entry.hadRecentInput ? 0 : entry.value;
+      }
+    }).observe({ type: "layout-shift", buffered: true });
+  });
   await page.goto(`${origin}/race/index.html`);
   expect("the page is titled GALLOP", (await page.title()) === "GALLOP");
   expect("the canvas is titled GALLOP and is 800×600 at 1:1",
@@ -132,6 +144,8 @@ async function checkEnd(page) {
   expect(`the race reaches its end and keeps its last frame (tick ${shown.tick})`,
     shown.tick === 700 && differing === 0, `${differing} pixels differ from frame 700`);
   await checkFinishingOrder(page, "shipped race", trace(runDir, "node"));
+  const shift = await page.evaluate(() => window.layoutShift);
+  expect(`the layout shifts by ${shift.toFixed(3)} over the race, less than 0.1`, shift < 0.1);
   expect("a button offers to run the race again",
     await page.$eval("#again", (b) => !b.hidden));
   await page.click("#again");
@@ -180,23 +194,31 @@ async function checkMissingRival(page, origin) {
 
 // ---- The user's own sheets ------------------------------------------------
 
-// A copy of a 24-bit sheet with red and green swapped in every pixel: the
-// colour key (pure blue) and every pixel's distance to it stay as they were,
-// and whatever has red unlike green changes colour.
+// A copy of a sheet with red and green swapped in every colour: the colour key
+// (pure blue) and every pixel's distance to it stay as they were, and
+// whatever has red unlike green changes colour. An 8-bit sheet (as shipped)
+// has its palette swapped, a 24-bit one its pixels.
 function swappedSheet(name, folder) {
   const bytes = Buffer.from(fs.readFileSync(path.join(runDir, "image", name)));
-  const offset = bytes.readUInt32LE(10);
-  const sheetWidth = bytes.readInt32LE(18);
-  const rows = Math.abs(bytes.readInt32LE(22));
-  const rowBytes = Math.ceil((sheetWidth * 3) / 4) * 4;
-  if (bytes.readUInt16LE(28) !== 24) {
-    throw new Error(`${name} is not a 24-bit sheet`);
-  }
-  for (let y = 0; y < rows; ++y) {
-    for (let x = 0; x < sheetWidth; ++x) {
-      const at = offset + y * rowBytes + x * 3; // blue, green, red
-      [bytes[at + 1], bytes[at + 2]] = [bytes[at + 2], bytes[at + 1]];
+  const swap = (at) => { [bytes[at + 1], bytes[at + 2]] = [bytes[at + 2], bytes[at + 1]]; };
+  const bits = bytes.readUInt16LE(28);
+  if (bits === 8) {
+    const palette = 14 + bytes.readUInt32LE(14); // entries of blue, green, red, 0
+    const count = bytes.readUInt32LE(46) || 256;
+    for (let i = 0; i < count; ++i) {
+      swap(palette + 4 * i);
     }
+  } else if (bits === 24) {
+    const offset = bytes.readUInt32LE(10);
+    const sheetWidth = bytes.readInt32LE(18);
+    const rowBytes = Math.ceil((sheetWidth * 3) / 4) * 4;
+    for (let y = 0; y < Math.abs(bytes.readInt32LE(22)); ++y) {
+      for (let x = 0; x < sheetWidth; ++x) {
+        swap(offset + y * rowBytes + x * 3); // blue, green, red
+      }
+    }
+  } else {
+    throw new Error(`${name} is neither an 8-bit nor a 24-bit sheet`);
   }
   fs.mkdirSync(folder, { recursive: true });
   fs.writeFileSync(path.join(folder, name), bytes);
@@ -416,10 +438,9 @@ async function waitForTick(page, atLeast, timeout = 30000) {
     { timeout }, atLeast);
 }
 
-// An edit of the field and the course, then Run: the canvas shows the race of
-// the downloaded files, which the Linux recorder plays to the same trace as
-// the node recorder; the finishing order is the trace's, ties included.
-async function checkEditAndRun(page, origin, cdp) {
+// The edit of the field and the course that the race maker's checks make,
+// on a fresh page.
+async function editRace(page, origin) {
   await page.goto(`${origin}/race/index.html`);
   await waitForState(page, "running", 30000);
   await setValue(page, "#course-name", "Test Meadow");
@@ -439,6 +460,13 @@ async function checkEditAndRun(page, origin, cdp) {
   await page.click(`${row(18)} button.remove`);
   await page.click(`${row(7)} button.up`);
   await page.click("#add-runner");
+}
+
+// An edit of the field and the course, then Run: the canvas shows the race of
+// the downloaded files, which the Linux recorder plays to the same trace as
+// the node recorder; the finishing order is the trace's, ties included.
+async function checkEditAndRun(page, origin, cdp) {
+  await editRace(page, origin);
   expect("the editor's explanations follow the course: odd section, direction 1, turf",
     (await page.$eval("#explain-direction", (e) => e.textContent)).includes("left to right") &&
       (await page.$eval("#explain-style", (e) => e.textContent)).startsWith("Turf") &&
@@ -589,6 +617,7 @@ async function checkShare(page, browser, origin, cdp) {
   await download(other, otherCdp, gotFolder);
   const sent = trace(raceDir("shared-from", sentFolder), "node");
   const received = trace(raceDir("shared-to", gotFolder), "node");
+  sharedLink = { link, dir: path.join(scratch, "races", "shared-to") };
   const names = await other.$$eval("#field tbody input.name", (inputs) => inputs.map((i) => i.value));
   expect("the link opens the same race: the same whole-race trace and the same names",
     Buffer.compare(sent, received) === 0 && names.length === 17 && names[1] === "Ünïcode Star ☆",
@@ -781,6 +810,314 @@ async function checkKeyboard(page, origin) {
   expect("a control focused by keyboard shows a focus ring", outline !== "none", outline);
 }
 
+// ---- Phones, a first visit, offline ----------------------------------------
+
+// The race link that checkShare made, and the run directory of its race.
+let sharedLink = null;
+
+// Phones, as Chromium emulates them, portrait and landscape, and a narrow
+// desktop window: [what, width, height, device pixel ratio, touch].
+const screens = [
+  ["a 390×844 phone", 390, 844, 3, true],
+  ["a 360×800 phone", 360, 800, 3, true],
+  ["a 320×568 phone", 320, 568, 2, true],
+  ["a 844×390 phone in landscape", 844, 390, 3, true],
+  ["a 500×700 window", 500, 700, 1, false],
+];
+
+// On every screen the whole picture shows (crisp where a whole number of
+// device pixels a canvas pixel fits, else scaled down smoothly), the page
+// never scrolls sideways, a race link plays, the race ends by touch, and the
+// swatch picker fits the screen.
+async function checkScreens(browser) {
+  const page = await browser.newPage();
+  page.on("pageerror", (error) => expect(`no script error (${error.message})`, false));
+  for (const [what, screenWidth, screenHeight, ratio, touch] of screens) {
+    await page.setViewport({ width: screenWidth, height: screenHeight, deviceScaleFactor: ratio,
+      isMobile: touch, hasTouch: touch });
+    await page.goto("about:blank"); // a new page load, not a move within the last one
+    await page.goto(sharedLink.link);
+    await waitForState(page, "running", 30000);
+    await waitForTick(page, 5, 10000);
+    const shown = await canvasFrame(page);
+    const differing = differingPixels(shown.rgb,
+      recorderFrame(shown.tick <= 100 ? 50 : shown.tick, sharedLink.dir));
+    const fit = await page.evaluate(() => {
+      const box = document.getElementById("screen").getBoundingClientRect();
+      return { left: box.left, right: box.right, width: box.width, height: box.height,
+        top: box.top, innerWidth, innerHeight, ratio: devicePixelRatio,
+        documentWidth: document.documentElement.scrollWidth,
+        rendering: getComputedStyle(document.getElementById("screen")).imageRendering };
+    });
+    // As many whole device pixels a canvas pixel as fit, but no more than the ratio.
+    const room = Math.min(screenWidth - 16, (screenHeight * 4) / 3);
+    const blocks = Math.min(Math.floor(ratio), Math.floor((room * ratio) / 800));
+    const crisp = blocks >= 1 ? Math.abs(fit.width * ratio - 800 * blocks) < 0.5 &&
+      fit.rendering === "pixelated" : fit.rendering !== "pixelated";
+    expect(`on ${what} the whole picture shows at 4:3 (${fit.width.toFixed(1)} CSS pixels ` +
+      `wide, ${blocks >= 1 ? `${blocks}×${blocks} device pixels a pixel` : "scaled down"}), ` +
+      "and the page does not scroll sideways",
+    fit.left >= 0 && fit.right <= screenWidth && fit.innerWidth === screenWidth &&
+      fit.height <= screenHeight && Math.abs(fit.width * 3 - fit.height * 4) < 1 && crisp &&
+      fit.documentWidth <= screenWidth, JSON.stringify(fit));
+    expect(`on ${what} the race link plays the same race (tick ${shown.tick})`, differing === 0,
+      `${differing} pixels differ`);
+    if (!touch) {
+      continue;
+    }
+    await tapOn(page, `${row(1)} button.pick.silks`);
+    await page.waitForSelector("#picker[open]");
+    const picker = await page.$eval("#picker", (dialog) => {
+      const box = dialog.getBoundingClientRect();
+      return { left: box.left, right: box.right,
+        documentWidth: document.documentElement.scrollWidth };
+    });
+    await tapOn(page, "#picker-cancel");
+    await page.waitForFunction(() => !document.getElementById("picker").open, { timeout: 5000 });
+    expect(`on ${what} the swatch picker fits the screen and Cancel closes it by touch`,
+      picker.left >= 0 && picker.right <= screenWidth && picker.documentWidth <= screenWidth,
+    JSON.stringify(picker));
+    await tapOn(page, "#stop");
+    await waitForState(page, "ended", 5000).catch(() => {});
+    const tick = await shownTick(page);
+    expect(`on ${what} End the race ends it by touch, as Escape does (at tick ${tick})`,
+      (await state(page)) === "ended" && tick < 700 &&
+        (await page.$eval("#again", (b) => !b.hidden)));
+  }
+  await page.close();
+}
+
+// A tap on what `selector` finds, scrolled into view first (also inside a box
+// that scrolls of its own, as the field's table does on a phone).
+async function tapOn(page, selector) {
+  await page.$eval(selector, (element) => element.scrollIntoView({ block: "center",
+    inline: "center" }));
+  await page.tap(selector);
+}
+
+// A static server like python3 -m http.server (no compression), which also
+// counts the bytes it sends, headers included: resolves to its origin and a
+// function that gives the count so far.
+function startCountingServer(root) {
+  const code = `
+import http.server, sys, threading
+lock = threading.Lock()
+class Counting:
+    def __init__(self, out): self.out = out
+    def write(self, data):
+        global sent
+        with lock:
+            sent += len(data)
+        return self.out.write(data)
+    def __getattr__(self, name): return getattr(self.out, name)
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def setup(self):
+        super().setup()
+        self.wfile = Counting(self.wfile)
+    def log_request(self, code='-', size='-'):
+        pass
+    def finish(self):
+        super().finish()
+        with lock:
+            print('sent', sent, flush=True)
+sent = 0
+server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
+print('port', server.server_address[1], flush=True)
+server.serve_forever()
+`;
+  const server = spawn("python3", ["-u", "-c", code], { cwd: root,
+    stdio: ["ignore", "pipe", "ignore"] });
+  let seen = "";
+  server.stdout.on("data", (chunk) => {
+    seen += chunk;
+  });
+  // The count after the last request the server has answered in full.
+  const sent = () => {
+    const counts = [...seen.matchAll(/^sent (\d+)/gm)];
+    return counts.length === 0 ? 0 : Number(counts[counts.length - 1][1]);
+  };
+  return new Promise((resolve, reject) => {
+    const poll = setInterval(() => {
+      const found = /^port (\d+)/m.exec(seen);
+      if (found) {
+        clearInterval(poll);
+        resolve({ server, origin: `http://127.0.0.1:${found[1]}`, sent, log: () => seen });
+      }
+    }, 20);
+    server.on("exit", () => reject(new Error("the counting server ended at once")));
+  });
+}
+
+const settle = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A first visit with nothing cached transfers at most 600 KB in all (page,
+// scripts, program, data, sheets, and what the service worker keeps), and
+// the console shows no error. After it the page plays with the network off,
+// reloaded and from a race link; a new build on the server is never mixed
+// with the one kept: the page stays wholly the old build until the visitor
+// takes the new one, which then has its own cache.
+async function checkFirstVisitAndOffline(browser) {
+  const site = path.join(scratch, "offline-site");
+  fs.rmSync(site, { recursive: true, force: true });
+  fs.cpSync(runDir, site, { recursive: true });
+  const counting = await startCountingServer(site);
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const errors = [];
+  page.on("console", (entry) => {
+    if (entry.type() === "error") {
+      errors.push(entry.text());
+    }
+  });
+  page.on("pageerror", (error) => errors.push(error.message));
+  try {
+    await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 3, isMobile: true,
+      hasTouch: true });
+    await page.goto(`${counting.origin}/index.html`);
+    await waitForState(page, "running", 30000);
+    const kept = await page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.ready;
+      return { active: registration.active !== null, caches: await caches.keys() };
+    });
+    await settle(1000);
+    const sent = counting.sent();
+    expect(`a first visit transfers ${(sent / 1000).toFixed(1)} KB in all, at most 600 KB`,
+      sent > 0 && sent <= 600 * 1000, counting.log().split("\n").join("\n  "));
+    expect("the first visit shows no error in the console", errors.length === 0,
+      errors.join("\n  "));
+    expect("after one visit the service worker keeps the page in a cache named after the build",
+      kept.active && kept.caches.length === 1 && /^gallop-[0-9a-f]{16}$/.test(kept.caches[0]),
+      JSON.stringify(kept));
+
+    counting.server.kill();
+    await page.setOfflineMode(true);
+    for (const [what, address] of [["reloaded", null],
+      ["from a race link", `${counting.origin}/index.html#${sharedLink.link.split("#")[1]}`]]) {
+      if (address === null) {
+        await page.reload();
+      } else {
+        await page.goto(address);
+      }
+      await waitForState(page, "running", 30000).catch(() => {});
+      await waitForTick(page, 5, 10000).catch(() => {});
+      const shown = await canvasFrame(page);
+      const differing = differingPixels(shown.rgb,
+        recorderFrame(50, address === null ? runDir : sharedLink.dir));
+      expect(`with the network off the page plays, ${what} (tick ${shown.tick})`,
+        shown.tick >= 5 && shown.tick <= 100 && differing === 0, `${differing} pixels differ`);
+    }
+  } finally {
+    counting.server.kill();
+    await context.close();
+  }
+}
+
+// The server gets a new build (another gate sheet, so another picture, and
+// its own service worker): the open page keeps playing the old build as a
+// whole, offers the new one, and once taken plays it wholly, from a cache of
+// its own, the old one dropped.
+async function checkNewBuild(browser, origin) {
+  const site = path.join(scratch, "site", "update");
+  fs.rmSync(site, { recursive: true, force: true });
+  fs.cpSync(runDir, site, { recursive: true });
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  const cacheNames = () => page.evaluate(() => caches.keys());
+  const gateFrame = async () => {
+    await waitForState(page, "running", 30000);
+    await waitForTick(page, 5, 10000);
+    return (await canvasFrame(page)).rgb;
+  };
+  try {
+    await page.goto(`${origin}/update/index.html`);
+    await gateFrame();
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const oldCaches = await cacheNames();
+
+    const newGate = swappedSheet("gate.bmp", path.join(scratch, "new-build"));
+    fs.copyFileSync(newGate, path.join(site, "image", "gate.bmp"));
+    execFileSync("cmake", [`-DRUN_DIR=${site}`,
+      `-DTEMPLATE=${path.join(sourceDir, "src", "platform", "web", "page", "sw.js.in")}`, "-P",
+      path.join(sourceDir, "src", "platform", "web", "offline_page.cmake")]);
+    const oldFrame = recorderFrame(50);
+    const newFrame = recorderFrame(50, sheetsDir("new-build", [newGate]));
+
+    await page.reload();
+    const whileOld = differingPixels(await gateFrame(), oldFrame);
+    await page.waitForSelector("#update:not([hidden])", { timeout: 20000 }).catch(() => {});
+    expect("with a new build on the server the open page still plays the old build whole, " +
+      "and offers the new one", whileOld === 0 &&
+      (await page.$eval("#update", (p) => !p.hidden)), `${whileOld} pixels differ`);
+
+    await Promise.all([page.waitForNavigation({ timeout: 20000 }), page.click("#update-now")]);
+    const whenNew = differingPixels(await gateFrame(), newFrame);
+    const newCaches = await cacheNames();
+    expect("the new build, once taken, plays whole from a cache of its own; the old cache is " +
+      "gone", whenNew === 0 && newCaches.length === 1 && oldCaches.length === 1 &&
+      newCaches[0] !== oldCaches[0], `${whenNew} pixels differ; caches ${oldCaches} → ${newCaches}`);
+  } finally {
+    await context.close();
+  }
+}
+
+// ---- Firefox ---------------------------------------------------------------
+
+// The core of the page's checks in Debian's Firefox ESR, driven through
+// WebDriver BiDi: the gate wait and the end equal the recorder's frames, an
+// edit followed by Run equals the node recorder's frame, and a race link
+// opens the same race.
+async function checkFirefox(origin) {
+  let firefox = null;
+  try {
+    firefox = await puppeteer.launch({
+      browser: "firefox",
+      executablePath: firefoxPath,
+      headless: true,
+      userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-profile-")),
+      defaultViewport: { width: 1000, height: 800, deviceScaleFactor: 1 },
+    });
+    const page = await firefox.newPage();
+    page.on("pageerror", (error) => expect(`Firefox: no script error (${error.message})`, false));
+    await page.goto(`${origin}/race/index.html`);
+    await waitForTick(page, 5);
+    let shown = await canvasFrame(page);
+    let differing = differingPixels(shown.rgb, recorderFrame(50));
+    expect(`Firefox: during the gate wait (tick ${shown.tick}) the canvas equals the recorder's ` +
+      "frame 50", shown.tick <= 100 && differing === 0, `${differing} pixels differ`);
+    await waitForState(page, "ended", 90000);
+    shown = await canvasFrame(page);
+    differing = differingPixels(shown.rgb, recorderFrame(700));
+    expect(`Firefox: the race reaches its end on frame 700 (tick ${shown.tick}) and the result ` +
+      "shows", shown.tick === 700 && differing === 0 &&
+      JSON.stringify(await pageOrder(page)) === JSON.stringify(traceOrder(trace(runDir, "node"))),
+    `${differing} pixels differ from frame 700`);
+
+    await editRace(page, origin);
+    await page.click("#run");
+    await waitForTick(page, 5, 10000);
+    shown = await canvasFrame(page);
+    differing = differingPixels(shown.rgb, recorderFrame(shown.tick <= 100 ? 50 : shown.tick,
+      path.join(scratch, "races", "edited")));
+    expect(`Firefox: after an edit and Run the canvas (tick ${shown.tick}) equals the node ` +
+      "recorder's frame", differing === 0, `${differing} pixels differ`);
+
+    await page.goto(sharedLink.link);
+    await waitForState(page, "running", 30000);
+    await waitForTick(page, 5, 10000);
+    shown = await canvasFrame(page);
+    differing = differingPixels(shown.rgb,
+      recorderFrame(shown.tick <= 100 ? 50 : shown.tick, sharedLink.dir));
+    expect(`Firefox: a race link opens the same race (tick ${shown.tick})`, differing === 0,
+      `${differing} pixels differ`);
+  } catch (error) {
+    expect(`Firefox: the checks run to the end (${error.message})`, false);
+  } finally {
+    if (firefox !== null) {
+      await firefox.close();
+    }
+  }
+}
+
 fs.mkdirSync(scratch, { recursive: true });
 const { server, origin } = await startServer(layOutSites());
 let browser = null;
@@ -809,13 +1146,19 @@ try {
   await checkShare(page, browser, origin, cdp);
   await checkWarnings(page, origin);
   await checkKeyboard(page, origin);
+  await checkScreens(browser);
+  await checkFirstVisitAndOffline(browser);
+  await checkNewBuild(browser, origin);
 } catch (error) {
   expect(`the checks run to the end (${error.message})`, false);
 } finally {
   if (browser !== null) {
     await browser.close();
   }
-  server.kill();
 }
+if (sharedLink !== null) {
+  await checkFirefox(origin);
+}
+server.kill();
 console.log(`web page: ${passes} passed, ${failures} failed`);
 process.exitCode = failures === 0 ? 0 : 1;

@@ -8,7 +8,9 @@
 #    8-bit RLE8, 8-bit plain, 24-bit top down and 32-bit V5, and checks that
 #    every frame equals the shipped sheets' (tests/cross/resaved_sheets.sh);
 #  - plays the page in the system's headless Chromium from a static server on
-#    127.0.0.1 (page_test.mjs, driven by puppeteer-core from npm).
+#    127.0.0.1, on desktop and phone screens, a first visit, offline and
+#    across a new build, and the core of it in Firefox ESR (page_test.mjs,
+#    driven by puppeteer-core from npm).
 # The dev preset's gallop-record is the reference, and its gallop-resave saves
 # the sheets again; they are built here when missing.
 set -euo pipefail

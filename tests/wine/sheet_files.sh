@@ -120,7 +120,7 @@ grep -v '^ok: ' "$scratch/suite.log"
 expect_prefix="art check: "
 encodings=$scratch/encodings
 # The gate sheet in each encoding, as ENCODING/image/gate.bmp.
-if ! "$resave" --sheets gate.bmp "$linux_dir/image" "$encodings" plain24 core24 profile24 \
+if ! "$resave" --sheets gate.bmp "$linux_dir/image" "$encodings" rle8 pal8 plain24 core24 profile24 \
     plain32 fields16-565 top24 top-fields32 alpha-fields32 blue3-32 >"$scratch/resave.log"; then
     sed 's/^/  /' "$scratch/resave.log"
     expect "gallop-resave saves the gate sheet in every encoding" false

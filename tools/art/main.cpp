@@ -1,5 +1,6 @@
 // gallop-art OUTDIR: draws the sprite sheets and the icon and writes
-// OUTDIR/image/course.bmp, horse.bmp, uniform.bmp, gate.bmp and gallop.ico.
+// OUTDIR/image/course.bmp, horse.bmp, uniform.bmp and gate.bmp (8-bit
+// run-length BMPs) and gallop.ico.
 // gallop-art --icons OUTDIR SIZE...: draws the icon at each size (16 to 256)
 // and writes OUTDIR/SIZExSIZE/apps/gallop.png, the layout of an icon theme.
 // gallop-art --icon-source FILE SIZE: writes the icon at that size as C++
@@ -118,7 +119,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--template") == 0) {
         std::vector<Output> outputs;
         for (const auto& [name, sheet] : drawTemplates()) {
-            outputs.push_back({std::filesystem::path(argv[2]) / "image" / name, encodeBmp(sheet)});
+            outputs.push_back(
+                {std::filesystem::path(argv[2]) / "image" / name, encodeTemplate(sheet)});
         }
         return writeAll(outputs);
     }
@@ -127,10 +129,10 @@ int main(int argc, char** argv) {
     }
     std::filesystem::path directory = std::filesystem::path(argv[1]) / "image";
     return writeAll({
-        {directory / "course.bmp", encodeBmp(drawCourseSheet())},
-        {directory / "horse.bmp", encodeBmp(drawHorseSheet())},
-        {directory / "uniform.bmp", encodeBmp(drawUniformSheet())},
-        {directory / "gate.bmp", encodeBmp(drawGateSheet())},
+        {directory / "course.bmp", encodeSheet(drawCourseSheet())},
+        {directory / "horse.bmp", encodeSheet(drawHorseSheet())},
+        {directory / "uniform.bmp", encodeSheet(drawUniformSheet())},
+        {directory / "gate.bmp", encodeSheet(drawGateSheet())},
         {directory / "gallop.ico", encodeIco(drawIcons())},
     });
 }

@@ -3,6 +3,7 @@
 #include "raster.h"
 
 #include "palette.h"
+#include "platform/bitmap_writer.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -242,54 +243,49 @@ uint32_t hash3(uint32_t a, uint32_t b, uint32_t c) {
     return h;
 }
 
-static void put16(std::vector<uint8_t>& out, uint32_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-static void put32(std::vector<uint8_t>& out, uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
 // BITMAPINFOHEADER: 40 bytes, no compression, no palette.
 static void putInfoHeader(std::vector<uint8_t>& out, int width, int height, int bits,
                           uint32_t imageSize) {
-    put32(out, 40);
-    put32(out, static_cast<uint32_t>(width));
-    put32(out, static_cast<uint32_t>(height));
-    put16(out, 1);
-    put16(out, static_cast<uint32_t>(bits));
-    put32(out, 0);
-    put32(out, imageSize);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
+    putLe32(out, 40);
+    putLe32(out, static_cast<uint32_t>(width));
+    putLe32(out, static_cast<uint32_t>(height));
+    putLe16(out, 1);
+    putLe16(out, static_cast<uint32_t>(bits));
+    putLe32(out, 0);
+    putLe32(out, imageSize);
+    putLe32(out, 2835);
+    putLe32(out, 2835);
+    putLe32(out, 0);
+    putLe32(out, 0);
 }
 
-std::vector<uint8_t> encodeBmp(const Image& image) {
-    uint32_t rowSize = (static_cast<uint32_t>(image.width) * 3 + 3) & ~3u;
-    uint32_t imageSize = rowSize * static_cast<uint32_t>(image.height);
-    std::vector<uint8_t> out;
-    out.reserve(54 + imageSize);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + imageSize);
-    put32(out, 0);
-    put32(out, 54);
-    putInfoHeader(out, image.width, image.height, 24, imageSize);
-    for (int y = image.height - 1; y >= 0; --y) {
-        size_t start = out.size();
-        for (int x = 0; x < image.width; ++x) {
-            Rgb colour = getPixel(image, x, y);
-            out.push_back(colour.b);
-            out.push_back(colour.g);
-            out.push_back(colour.r);
-        }
-        out.resize(start + rowSize, 0);
+namespace {
+
+// The picture as the programs' reader gives it back: 0x00RRGGBB, top row first.
+DecodedBitmap asBitmap(const Image& image) {
+    DecodedBitmap bitmap;
+    bitmap.width = image.width;
+    bitmap.height = image.height;
+    bitmap.pixels.reserve(image.pixels.size());
+    for (Rgb colour : image.pixels) {
+        bitmap.pixels.push_back(uint32_t{colour.r} << 16 | uint32_t{colour.g} << 8 | colour.b);
     }
-    return out;
+    return bitmap;
+}
+
+} // namespace
+
+std::vector<uint8_t> encodeSheet(const Image& image) {
+    const DecodedBitmap bitmap = asBitmap(image);
+    const std::vector<uint32_t> palette = bitmapPalette(bitmap);
+    if (palette.empty()) {
+        return {};
+    }
+    return encodeBitmap(bitmap, *bitmapEncodingNamed("rle8"), palette);
+}
+
+std::vector<uint8_t> encodeTemplate(const Image& image) {
+    return encodeBitmap(asBitmap(image), *bitmapEncodingNamed("plain24"), {});
 }
 
 namespace {
@@ -333,19 +329,19 @@ std::vector<uint8_t> encodeIco(const std::vector<Image>& images) {
         entries.push_back(dib);
     }
     std::vector<uint8_t> out;
-    put16(out, 0);
-    put16(out, 1);
-    put16(out, static_cast<uint32_t>(images.size()));
+    putLe16(out, 0);
+    putLe16(out, 1);
+    putLe16(out, static_cast<uint32_t>(images.size()));
     uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
     for (size_t i = 0; i < images.size(); ++i) {
         out.push_back(static_cast<uint8_t>(images[i].width));
         out.push_back(static_cast<uint8_t>(images[i].height));
         out.push_back(0);
         out.push_back(0);
-        put16(out, 1);
-        put16(out, 32);
-        put32(out, static_cast<uint32_t>(entries[i].size()));
-        put32(out, offset);
+        putLe16(out, 1);
+        putLe16(out, 32);
+        putLe32(out, static_cast<uint32_t>(entries[i].size()));
+        putLe32(out, offset);
         offset += static_cast<uint32_t>(entries[i].size());
     }
     for (const std::vector<uint8_t>& entry : entries) {

@@ -1,6 +1,6 @@
 // Small raster helpers for drawing the sprite sheets pixel by pixel: hard-edged
 // shapes (no blending, so every sprite edge stays crisp against the colour
-// key), outlines, mirroring and the BMP and ICO writers.
+// key), outlines, mirroring and the BMP, ICO and PNG writers.
 #pragma once
 
 #include <cstdint>
@@ -71,8 +71,13 @@ void copyMirrored(Image& target, int x, int y, const Image& source, int sx, int 
 // on every run and every machine.
 uint32_t hash3(uint32_t a, uint32_t b, uint32_t c);
 
-// 24-bit uncompressed BMP, bottom-up rows padded to four bytes.
-std::vector<uint8_t> encodeBmp(const Image& image);
+// A shipped sheet: an 8-bit run-length (RLE8) BMP whose palette is exactly
+// the sheet's colours, every reader's pixels the same as drawn. Empty when
+// the sheet has more than 256 colours, which the shared palette never gives.
+std::vector<uint8_t> encodeSheet(const Image& image);
+// A template to paint over: a plain 24-bit BMP, which every drawing program
+// opens and saves in whatever depth the artist likes.
+std::vector<uint8_t> encodeTemplate(const Image& image);
 // An icon file holding every image given (square, at most 256 pixels), 32-bit
 // with the colour key turned into full transparency.
 std::vector<uint8_t> encodeIco(const std::vector<Image>& images);

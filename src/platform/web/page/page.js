@@ -19,10 +19,12 @@
   const context = canvas.getContext("2d", { alpha: false });
   const message = document.getElementById("message");
   const again = document.getElementById("again");
+  const stop = document.getElementById("stop");
   const picker = document.getElementById("files");
   const dropHint = document.getElementById("drop-hint");
   const notice = document.getElementById("notice");
-  const finishPanel = document.getElementById("result");
+  const finishTable = document.getElementById("result-table");
+  const finishWaiting = document.getElementById("result-waiting");
   const sheetsPanel = document.getElementById("sheets");
   const sheetFindings = document.getElementById("sheet-findings");
   const shippedSheetsButton = document.getElementById("shipped-sheets");
@@ -32,6 +34,7 @@
   let timer = null;
   let ratioQuery = null;
   let fittedRatio = 0;
+  let fittedRoom = 0;
   let editor = null;
   let swatches = null;
   // The shipped race as fetched, and the names of the runners now playing
@@ -43,6 +46,9 @@
   const shippedSheets = new Map();
   const ownSheets = new Set();
 
+  // Resolves in a task of its own, so that the page answers in between.
+  const nextTask = () => new Promise((resolve) => setTimeout(resolve, 0));
+
   function setState(state) {
     document.body.dataset.state = state;
   }
@@ -52,30 +58,46 @@
     message.hidden = false;
   }
 
-  // One canvas pixel is shown as a whole number of device pixels: 1:1 at a
-  // device pixel ratio of 1, 2×2 at 2, and never a blurred fraction. The
+  // One canvas pixel is shown as a whole number of device pixels, as many as
+  // fit the window's width and height (for the whole picture, in portrait
+  // and landscape alike) but no more than the device pixel ratio allows: 1:1
+  // at a ratio of 1, 2×2 at 2, never a blurred fraction. Where even one
+  // device pixel a canvas pixel does not fit (a phone at a ratio below 800
+  // device pixels across), the picture is scaled down to fit, smoothly. The
   // ratio changes with the zoom and when the window moves to another screen;
-  // every frame pass looks again, since not every browser reports the change.
+  // every frame pass looks at it again, since not every browser reports the
+  // change. The room changes with the window and with the page's scroll bar.
   function fitCanvas() {
     const ratio = window.devicePixelRatio || 1;
-    if (ratio === fittedRatio) {
+    const frame = canvas.parentElement;
+    const style = getComputedStyle(frame);
+    const room = Math.max(1, Math.min(
+      frame.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight),
+      (window.innerHeight * canvas.width) / canvas.height));
+    if (ratio === fittedRatio && room === fittedRoom) {
       return;
     }
-    fittedRatio = ratio;
-    const scale = Math.max(1, Math.floor(ratio));
-    canvas.style.width = (canvas.width * scale) / ratio + "px";
-    canvas.style.height = (canvas.height * scale) / ratio + "px";
-    // Kept, so that its listener lives as long as the ratio does.
-    ratioQuery = window.matchMedia("(resolution: " + ratio + "dppx)");
-    ratioQuery.addEventListener("change", fitCanvas, { once: true });
+    fittedRoom = room;
+    const blocks = Math.min(Math.floor(ratio), Math.floor((room * ratio) / canvas.width));
+    const shown = blocks >= 1 ? (canvas.width * blocks) / ratio : room;
+    canvas.classList.toggle("shrunk", blocks < 1);
+    canvas.style.width = shown + "px";
+    canvas.style.height = (shown * canvas.height) / canvas.width + "px";
+    if (ratio !== fittedRatio) {
+      fittedRatio = ratio;
+      // Kept, so that its listener lives as long as the ratio does.
+      ratioQuery = window.matchMedia("(resolution: " + ratio + "dppx)");
+      ratioQuery.addEventListener("change", fitCanvas, { once: true });
+    }
   }
 
   function showFrame() {
     const width = program._gallopWidth();
     const height = program._gallopHeight();
     const at = program._gallopPixels();
+    // Straight from the program's memory, without a copy of the frame.
     const rgba = new Uint8ClampedArray(program.HEAPU8.buffer, at, width * height * 4);
-    context.putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), 0, 0);
+    context.putImageData(new ImageData(rgba, width, height), 0, 0);
     canvas.dataset.tick = String(program._gallopTick());
   }
 
@@ -90,7 +112,9 @@
   // frame thread of the desktop builds sleeps after each pass.
   function pass() {
     timer = null;
-    fitCanvas();
+    if ((window.devicePixelRatio || 1) !== fittedRatio) {
+      fitCanvas();
+    }
     const result = program._gallopPass();
     if (result > 0) {
       showFrame();
@@ -98,18 +122,27 @@
     if (result < 0) {
       showFinish();
       setState("ended");
-      again.hidden = false;
+      showRaceButton(again);
       again.focus();
       return;
     }
     timer = setTimeout(pass, program._gallopFrameIntervalMs());
   }
 
+  // The race's one button: End the race while it runs, Run the race again
+  // once it has ended; both keep one place, so nothing moves.
+  function showRaceButton(button) {
+    stop.hidden = button !== stop;
+    again.hidden = button !== again;
+    stop.disabled = button !== stop;
+  }
+
   function startRace() {
     stopTimer();
     message.hidden = true;
-    again.hidden = true;
-    finishPanel.hidden = true;
+    showRaceButton(null);
+    finishTable.hidden = true;
+    finishWaiting.hidden = false;
     delete canvas.dataset.tick;
     playingNames = readPlaying().runners.map((runner) => T.runnerValue(runner, "name"));
     if (!program._gallopStart()) {
@@ -119,13 +152,29 @@
       return;
     }
     if (swatches === null) {
-      // Cut from the sheets just loaded; cut again whenever the sheets change.
-      swatches = GallopSwatches.fromProgram(program);
-      editor.useSwatches(swatches);
+      // Cut from the sheets just loaded, after the race has started, in
+      // tasks of their own; cut again whenever the sheets change.
+      nextTask().then(cutSwatches);
     }
     setState("running");
-    canvas.focus();
+    showRaceButton(stop);
+    canvas.focus({ preventScroll: true });
     timer = setTimeout(pass, program._gallopFrameIntervalMs());
+  }
+
+  // The swatches of the sheets now loaded, once: read out of the program in
+  // one task, shown in the editor in the next.
+  function cutSwatches() {
+    if (swatches !== null) {
+      return;
+    }
+    const cutNow = GallopSwatches.fromProgram(program);
+    swatches = cutNow;
+    nextTask().then(() => {
+      if (swatches === cutNow) {
+        editor.useSwatches(cutNow);
+      }
+    });
   }
 
   // ---- Data files ---------------------------------------------------------
@@ -255,8 +304,9 @@
         cell("covered", String(runner.covered)));
       return tr;
     });
-    finishPanel.querySelector("tbody").replaceChildren(...rows);
-    finishPanel.hidden = false;
+    finishTable.querySelector("tbody").replaceChildren(...rows);
+    finishTable.hidden = false;
+    finishWaiting.hidden = true;
   }
 
   // Puts a file into the program's file system; a missing one stays missing.
@@ -398,6 +448,12 @@
     }
   });
   again.addEventListener("click", () => startRace());
+  // Escape by touch: the race ends as it does at the key.
+  stop.addEventListener("click", () => {
+    if (program !== null) {
+      program._gallopKeyUp(escapeKey);
+    }
+  });
   shippedSheetsButton.addEventListener("click", () => useShippedSheets());
   picker.addEventListener("change", () => {
     if (program !== null && picker.files.length > 0) {
@@ -420,6 +476,7 @@
 
   fitCanvas();
   window.addEventListener("resize", fitCanvas);
+  new ResizeObserver(() => fitCanvas()).observe(canvas.parentElement);
   createGallop({ showDataFileError: showMessage }).then(async (loaded) => {
     program = loaded;
     program.FS.mkdir("deta");
@@ -429,8 +486,43 @@
     editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
     takeLink();
     editor.show(readPlaying());
+    // The editor's rows, the race's start and its swatches each in a task
+    // of its own.
+    await nextTask();
     startRace();
+    keepOffline();
   });
+  // Kept for use without the network by sw.js, after the race has started,
+  // so as not to slow the first visit down. A newer build's worker waits
+  // until no page of this one is open; the visitor may switch at once, and
+  // the page then reloads as a whole from the new build.
+  function keepOffline() {
+    if (!("serviceWorker" in navigator)) {
+      return;
+    }
+    const offerUpdate = (registration) => {
+      if (registration.waiting !== null && navigator.serviceWorker.controller !== null) {
+        document.getElementById("update").hidden = false;
+      }
+    };
+    document.getElementById("update-now").addEventListener("click", () => {
+      navigator.serviceWorker.getRegistration().then((registration) => {
+        navigator.serviceWorker.addEventListener("controllerchange", () => location.reload());
+        registration.waiting.postMessage("take over");
+      });
+    });
+    navigator.serviceWorker.register("sw.js").then((registration) => {
+      offerUpdate(registration);
+      registration.addEventListener("updatefound", () => {
+        const installing = registration.installing;
+        installing.addEventListener("statechange", () => offerUpdate(registration));
+      });
+    }).catch(() => {
+      // Not kept (a file: address, or a browser that refuses): the page
+      // still plays while the network is there.
+    });
+  }
+
   window.addEventListener("hashchange", () => {
     if (program !== null && shipped !== null) {
       takeLink();
