@@ -109,8 +109,11 @@ const state = (page) => page.$eval("body", (body) => body.dataset.state);
 const shownTick = (page) => page.$eval("#screen", (canvas) => Number(canvas.dataset.tick || 0));
 const message = (page) =>
   page.$eval("#message", (p) => (p.hidden ? "" : p.textContent));
+// A running race is waited for with the editor filled and its swatches in
+// (the editor is aria-busy until then), as the checks go on to use it.
 const waitForState = (page, wanted, timeout) =>
-  page.waitForFunction((s) => document.body.dataset.state === s, { timeout }, wanted);
+  page.waitForFunction((s) => document.body.dataset.state === s && (s !== "running" ||
+    document.getElementById("editor").getAttribute("aria-busy") !== "true"), { timeout }, wanted);
 
 async function checkGateWait(page, origin) {
   // Every shift of the layout that no input caused, summed over the race.

@@ -5,7 +5,9 @@
 //
 //   const editor = GallopEditor.create(host);
 //   editor.show(data)       fills the editor with a race (GallopTables.readTables)
-//   editor.useSwatches(s)   the swatches of the loaded sheets (GallopSwatches)
+//   editor.useSwatches(s)   the swatches of the loaded sheets (GallopSwatches),
+//                           put into the rows a row a task; the editor section
+//                           is aria-busy until the rows and swatches are in
 //
 // The host plays a race (host.play(data)), gives the shipped race
 // (host.shipped()) and says what the race link now is (host.setLink(link)).
@@ -157,18 +159,55 @@ const GallopEditor = (function () {
         kind === "coat" ? 0.5 : 1.5);
     }
 
-    // The button of a row that opens the picker for its coat or silks.
-    function pickButton(kind, index, runner) {
+    // The button of a row that opens the picker for its coat or silks. Its
+    // swatch comes later (showSwatches) unless `withSwatch`: cutting the
+    // swatches of a whole field at once would hold the page up.
+    function pickButton(kind, index, runner, withSwatch) {
       const value = T.runnerValue(runner, kind);
       const text = kind === "coat" ? coatName(value) : "No. " + value;
       const what = kind === "coat" ? "Coat" : "Silks";
+      const picture = withSwatch ? swatchPicture(kind, value) :
+        element("span", { className: "swatch pending " + kind, "aria-hidden": "true" });
       return element("button", {
         type: "button",
         className: "pick " + kind,
         "aria-haspopup": "dialog",
         "aria-label": `${what} of gate ${index + 1}: ${text}. Change`,
         "data-kind": kind,
-      }, [swatchPicture(kind, value), element("span", { text })]);
+      }, [picture, element("span", { text })]);
+    }
+
+    // Puts the swatches into the rows, in short tasks of a few milliseconds,
+    // so that the race goes on drawing in between (swatches cut before come
+    // at once); the editor is busy until the last is in. A new field or new
+    // swatches start over.
+    const swatchTaskMs = 6;
+    let swatchRound = 0;
+    function showSwatches() {
+      const round = ++swatchRound;
+      const section = byId("editor");
+      section.setAttribute("aria-busy", "true");
+      const fill = (first) => {
+        const begun = performance.now();
+        for (let index = first; round === swatchRound; ++index) {
+          const tr = tbody.rows[index];
+          if (swatches === null || tr === undefined) {
+            if (swatches !== null) {
+              section.removeAttribute("aria-busy");
+            }
+            return;
+          }
+          if (performance.now() - begun > swatchTaskMs) {
+            setTimeout(() => fill(index), 0);
+            return;
+          }
+          for (const kind of ["coat", "silks"]) {
+            const picture = tr.querySelector("button.pick." + kind).firstElementChild;
+            picture.replaceWith(swatchPicture(kind, T.runnerValue(data.runners[index], kind)));
+          }
+        }
+      };
+      fill(0);
     }
 
     function numberInput(what, index, runner, label) {
@@ -215,8 +254,8 @@ const GallopEditor = (function () {
       const tr = element("tr", { "data-index": String(index) }, [
         element("th", { scope: "row", className: "gate", text: String(index + 1) }),
         element("td", {}, [name]),
-        element("td", {}, [pickButton("coat", index, runner)]),
-        element("td", {}, [pickButton("silks", index, runner)]),
+        element("td", {}, [pickButton("coat", index, runner, false)]),
+        element("td", {}, [pickButton("silks", index, runner, false)]),
         element("td", {}, numberInput("grade", index, runner, "Speed grade")),
         element("td", {}, numberInput("adjust", index, runner, "Speed adjustment")),
         element("td", { className: "speed", id: `speed-${index}` }, [
@@ -241,6 +280,7 @@ const GallopEditor = (function () {
         `The rival table held ${data.leftOut} more record${data.leftOut === 1 ? "" : "s"} after ` +
         `the first ${T.maxRunners}; they never run, and Run and Download leave them out.`;
       showAdvice();
+      showSwatches();
     }
 
     // Focuses the control of class `className` in row `index` (the last row
@@ -415,7 +455,7 @@ const GallopEditor = (function () {
       const { index, kind } = picking;
       T.setRunnerValue(data.runners[index], kind, Number(picked.value));
       const tr = tbody.rows[index];
-      const button = pickButton(kind, index, data.runners[index]);
+      const button = pickButton(kind, index, data.runners[index], true);
       tr.querySelector("button.pick." + kind).replaceWith(button);
       picking.opener = button;
       say(`Gate ${index + 1}: ${kind === "coat" ? coatName(Number(picked.value)) :
@@ -538,7 +578,7 @@ const GallopEditor = (function () {
       useSwatches(found) {
         swatches = found;
         if (data !== null) {
-          showField();
+          showSwatches();
         }
       },
     };

@@ -14,6 +14,10 @@
   const dataFiles = ["deta/courseDeta.txt", "deta/rival.txt"];
   const sheetFiles = ["image/course.bmp", "image/horse.bmp", "image/uniform.bmp", "image/gate.bmp"];
   const escapeKey = 27;
+  // How long the editor may wait for the browser to be idle after the race
+  // has started, and how long it waits where the browser cannot say so.
+  const editorFillTimeoutMs = 2000;
+  const editorFillFallbackMs = 300;
 
   const canvas = document.getElementById("screen");
   const context = canvas.getContext("2d", { alpha: false });
@@ -36,6 +40,7 @@
   let fittedRatio = 0;
   let fittedRoom = 0;
   let editor = null;
+  let editorFilled = false;
   let swatches = null;
   // The shipped race as fetched, and the names of the runners now playing
   // (column 0 of the rival table, which the race itself never reads).
@@ -152,9 +157,10 @@
       return;
     }
     if (swatches === null) {
-      // Cut from the sheets just loaded, after the race has started, in
-      // tasks of their own; cut again whenever the sheets change.
-      nextTask().then(cutSwatches);
+      // Of the sheets just loaded; anew whenever the sheets change. Each is
+      // cut when the editor or the result first shows it.
+      swatches = GallopSwatches.fromProgram(program);
+      editor.useSwatches(swatches);
     }
     setState("running");
     showRaceButton(stop);
@@ -162,19 +168,45 @@
     timer = setTimeout(pass, program._gallopFrameIntervalMs());
   }
 
-  // The swatches of the sheets now loaded, once: read out of the program in
-  // one task, shown in the editor in the next.
-  function cutSwatches() {
-    if (swatches !== null) {
-      return;
-    }
-    const cutNow = GallopSwatches.fromProgram(program);
-    swatches = cutNow;
-    nextTask().then(() => {
-      if (swatches === cutNow) {
-        editor.useSwatches(cutNow);
+  // The editor is filled with the race once the race runs and the browser
+  // has time to spare, or at once when the editor comes into view or is
+  // used, whichever comes first, so that filling it does not hold up the
+  // race's start. Browsers without requestIdleCallback or
+  // IntersectionObserver fill it shortly after the start.
+  function fillEditorWhenWanted() {
+    const section = document.getElementById("editor");
+    let observer = null;
+    const fill = () => {
+      if (observer !== null) {
+        observer.disconnect();
+        observer = null;
       }
-    });
+      section.removeEventListener("pointerdown", fill, true);
+      section.removeEventListener("focusin", fill, true);
+      if (!editorFilled) {
+        showInEditor(readPlaying());
+      }
+    };
+    section.addEventListener("pointerdown", fill, true);
+    section.addEventListener("focusin", fill, true);
+    if ("IntersectionObserver" in window) {
+      observer = new IntersectionObserver((entries) => {
+        if (entries.some((entry) => entry.isIntersecting)) {
+          fill();
+        }
+      });
+      observer.observe(section);
+    }
+    if ("requestIdleCallback" in window) {
+      requestIdleCallback(fill, { timeout: editorFillTimeoutMs });
+    } else {
+      setTimeout(fill, editorFillFallbackMs);
+    }
+  }
+
+  function showInEditor(data) {
+    editorFilled = true;
+    editor.show(data);
   }
 
   // ---- Data files ---------------------------------------------------------
@@ -413,7 +445,7 @@
       return;
     }
     if (dataTaken > 0) {
-      editor.show(readPlaying());
+      showInEditor(readPlaying());
       setLink("");
       showNotice("");
     }
@@ -485,11 +517,10 @@
     shipped = readPlaying();
     editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
     takeLink();
-    editor.show(readPlaying());
-    // The editor's rows, the race's start and its swatches each in a task
-    // of its own.
+    // The race starts in a task of its own, and the editor fills after it.
     await nextTask();
     startRace();
+    fillEditorWhenWanted();
     keepOffline();
   });
   // Kept for use without the network by sw.js, after the race has started,
@@ -526,7 +557,7 @@
   window.addEventListener("hashchange", () => {
     if (program !== null && shipped !== null) {
       takeLink();
-      editor.show(readPlaying());
+      showInEditor(readPlaying());
       startRace();
     }
   });
