@@ -63,15 +63,16 @@
     message.hidden = false;
   }
 
-  // One canvas pixel is shown as a whole number of device pixels, as many as
-  // fit the window's width and height (for the whole picture, in portrait
-  // and landscape alike) but no more than the device pixel ratio allows: 1:1
-  // at a ratio of 1, 2×2 at 2, never a blurred fraction. Where even one
-  // device pixel a canvas pixel does not fit (a phone at a ratio below 800
-  // device pixels across), the picture is scaled down to fit, smoothly. The
-  // ratio changes with the zoom and when the window moves to another screen;
-  // every frame pass looks at it again, since not every browser reports the
-  // change. The room changes with the window and with the page's scroll bar.
+  // Where the window has room for the whole picture at 800 CSS pixels wide,
+  // one canvas pixel is shown as a whole number of device pixels, as many as
+  // the device pixel ratio allows: 1:1 at a ratio of 1, 2×2 at 2, never a
+  // blurred fraction. In less room (a phone, a narrow window, or a landscape
+  // phone's height) the picture fills it, crisp where that is still a whole
+  // number of device pixels a canvas pixel, and scaled smoothly otherwise.
+  // The ratio changes with the zoom and when the window moves to another
+  // screen; every frame pass looks at it again, since not every browser
+  // reports the change. The room changes with the window and with the
+  // page's scroll bar.
   function fitCanvas() {
     const ratio = window.devicePixelRatio || 1;
     const frame = canvas.parentElement;
@@ -83,9 +84,19 @@
       return;
     }
     fittedRoom = room;
-    const blocks = Math.min(Math.floor(ratio), Math.floor((room * ratio) / canvas.width));
-    const shown = blocks >= 1 ? (canvas.width * blocks) / ratio : room;
-    canvas.classList.toggle("shrunk", blocks < 1);
+    let shown = room;
+    let crisp = false;
+    if (room >= canvas.width) {
+      const blocks = Math.min(Math.floor(ratio), Math.floor((room * ratio) / canvas.width));
+      if (blocks >= 1) {
+        shown = (canvas.width * blocks) / ratio;
+        crisp = true;
+      }
+    } else {
+      const blocks = (room * ratio) / canvas.width;
+      crisp = blocks >= 1 && Math.abs(blocks - Math.round(blocks)) < 1e-6;
+    }
+    canvas.classList.toggle("smooth", !crisp);
     canvas.style.width = shown + "px";
     canvas.style.height = (shown * canvas.height) / canvas.width + "px";
     if (ratio !== fittedRatio) {
