@@ -249,6 +249,18 @@ EMSCRIPTEN_KEEPALIVE const char* gallopFindingText(int index) {
     return finding(index) == nullptr ? "" : finding(index)->text.c_str();
 }
 
+// Decodes sheet `index` (0 course, 1 horse, 2 uniform, 3 gate; the order of
+// the image set) from the file now under image/, ahead of gallopStart, which
+// then takes it ready-made if the file is still the same. The page calls it
+// for one sheet a task, so that no one task decodes all four.
+EMSCRIPTEN_KEEPALIVE void gallopDecodeSheetAhead(int index) {
+    static const char* const paths[] = {"image/course.bmp", "image/horse.bmp", "image/uniform.bmp",
+                                        "image/gate.bmp"};
+    if (index >= 0 && index < 4) {
+        decodeSheetAhead(paths[index]);
+    }
+}
+
 // A key released: Escape ends the race as it closes the window.
 EMSCRIPTEN_KEEPALIVE void gallopKeyUp(int key) {
     onKeyUp(key);

@@ -528,7 +528,12 @@
     shipped = readPlaying();
     editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
     takeLink();
-    // The race starts in a task of its own, and the editor fills after it.
+    // The sheets are decoded one a task, the race starts in a task of its
+    // own, and the editor fills after it.
+    for (let index = 0; index < sheetFiles.length; ++index) {
+      await nextTask();
+      program._gallopDecodeSheetAhead(index);
+    }
     await nextTask();
     startRace();
     fillEditorWhenWanted();
