@@ -4,7 +4,9 @@
 // as a link and go back to the shipped race.
 //
 //   const editor = GallopEditor.create(host);
-//   editor.show(data)       fills the editor with a race (GallopTables.readTables)
+//   editor.show(data, gradually)  fills the editor with a race
+//                           (GallopTables.readTables); its rows at once, or
+//                           gradually, in short tasks
 //   editor.useSwatches(s)   the swatches of the loaded sheets (GallopSwatches),
 //                           put into the rows a row a task; the editor section
 //                           is aria-busy until the rows and swatches are in
@@ -177,37 +179,46 @@ const GallopEditor = (function () {
       }, [picture, element("span", { text })]);
     }
 
+    // Does `work` on each of `items` in turn, in tasks of a few milliseconds
+    // each, for as long as `wanted` says so, and then `done`.
+    const shortTaskMs = 4;
+    function inShortTasks(items, wanted, work, done) {
+      const next = (first) => {
+        const begun = performance.now();
+        for (let index = first; wanted(); ++index) {
+          if (index === items.length) {
+            done();
+            return;
+          }
+          if (performance.now() - begun > shortTaskMs) {
+            setTimeout(() => next(index), 0);
+            return;
+          }
+          work(items[index]);
+        }
+      };
+      next(0);
+    }
+
     // Puts the swatches into the rows, in short tasks of a few milliseconds,
     // so that the race goes on drawing in between (swatches cut before come
     // at once); the editor is busy until the last is in. A new field or new
     // swatches start over.
-    const swatchTaskMs = 6;
     let swatchRound = 0;
     function showSwatches() {
       const round = ++swatchRound;
       const section = byId("editor");
       section.setAttribute("aria-busy", "true");
-      const fill = (first) => {
-        const begun = performance.now();
-        for (let index = first; round === swatchRound; ++index) {
-          const tr = tbody.rows[index];
-          if (swatches === null || tr === undefined) {
-            if (swatches !== null) {
-              section.removeAttribute("aria-busy");
-            }
-            return;
-          }
-          if (performance.now() - begun > swatchTaskMs) {
-            setTimeout(() => fill(index), 0);
-            return;
-          }
-          for (const kind of ["coat", "silks"]) {
-            const picture = tr.querySelector("button.pick." + kind).firstElementChild;
-            picture.replaceWith(swatchPicture(kind, T.runnerValue(data.runners[index], kind)));
-          }
+      const pictures = [];
+      Array.from(tbody.rows).forEach((tr, index) => {
+        for (const kind of ["coat", "silks"]) {
+          pictures.push({ tr, kind, value: T.runnerValue(data.runners[index], kind) });
         }
-      };
-      fill(0);
+      });
+      inShortTasks(pictures, () => round === swatchRound && swatches !== null,
+        ({ tr, kind, value }) => tr.querySelector("button.pick." + kind).firstElementChild
+          .replaceWith(swatchPicture(kind, value)),
+        () => section.removeAttribute("aria-busy"));
     }
 
     function numberInput(what, index, runner, label) {
@@ -272,8 +283,26 @@ const GallopEditor = (function () {
       return tr;
     }
 
-    function showField() {
-      tbody.replaceChildren(...data.runners.map(row));
+    // The field's rows at once, or `gradually`, in short tasks, while the
+    // race goes on drawing; the editor is busy until they are all in.
+    let fieldRound = 0;
+    let fieldComing = false;
+    function showField(gradually = false) {
+      const round = ++fieldRound;
+      fieldComing = gradually;
+      if (!gradually) {
+        tbody.replaceChildren(...data.runners.map(row));
+        showFieldAround();
+        return;
+      }
+      byId("editor").setAttribute("aria-busy", "true");
+      tbody.replaceChildren();
+      inShortTasks(data.runners.map((runner, index) => [runner, index]), () => round === fieldRound,
+        ([runner, index]) => tbody.append(row(runner, index)), showFieldAround);
+    }
+
+    function showFieldAround() {
+      fieldComing = false;
       addButton.disabled = data.runners.length >= T.maxRunners;
       byId("left-out").hidden = data.leftOut === 0;
       byId("left-out").textContent = data.leftOut === 0 ? "" :
@@ -566,18 +595,18 @@ const GallopEditor = (function () {
 
     // ---- Entry points -----------------------------------------------------
 
-    function show(race) {
+    function show(race, gradually = false) {
       data = T.copyData(race);
       shareBox.hidden = true;
       showCourse();
-      showField();
+      showField(gradually);
     }
 
     return {
       show,
       useSwatches(found) {
         swatches = found;
-        if (data !== null) {
+        if (data !== null && !fieldComing) {
           showSwatches();
         }
       },

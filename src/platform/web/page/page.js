@@ -195,7 +195,8 @@
       section.removeEventListener("pointerdown", fill, true);
       section.removeEventListener("focusin", fill, true);
       if (!editorFilled) {
-        showInEditor(readPlaying());
+        editorFilled = true;
+        editor.show(readPlaying(), true);
       }
     };
     section.addEventListener("pointerdown", fill, true);
