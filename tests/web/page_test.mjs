@@ -109,8 +109,11 @@ const state = (page) => page.$eval("body", (body) => body.dataset.state);
 const shownTick = (page) => page.$eval("#screen", (canvas) => Number(canvas.dataset.tick || 0));
 const message = (page) =>
   page.$eval("#message", (p) => (p.hidden ? "" : p.textContent));
+// A running race is waited for with the editor filled and its swatches in
+// (the editor is aria-busy until then), as the checks go on to use it.
 const waitForState = (page, wanted, timeout) =>
-  page.waitForFunction((s) => document.body.dataset.state === s, { timeout }, wanted);
+  page.waitForFunction((s) => document.body.dataset.state === s && (s !== "running" ||
+    document.getElementById("editor").getAttribute("aria-busy") !== "true"), { timeout }, wanted);
 
 async function checkGateWait(page, origin) {
   // Every shift of the layout that no input caused, summed over the race.
@@ -819,16 +822,19 @@ let sharedLink = null;
 // desktop window: [what, width, height, device pixel ratio, touch].
 const screens = [
   ["a 390×844 phone", 390, 844, 3, true],
+  ["a 390×844 phone at a ratio of 2", 390, 844, 2, true],
   ["a 360×800 phone", 360, 800, 3, true],
+  ["a 360×800 phone at a ratio of 2", 360, 800, 2, true],
   ["a 320×568 phone", 320, 568, 2, true],
+  ["a 416×800 phone at a ratio of 2, 400 CSS pixels of room", 416, 800, 2, true],
   ["a 844×390 phone in landscape", 844, 390, 3, true],
   ["a 500×700 window", 500, 700, 1, false],
 ];
 
-// On every screen the whole picture shows (crisp where a whole number of
-// device pixels a canvas pixel fits, else scaled down smoothly), the page
-// never scrolls sideways, a race link plays, the race ends by touch, and the
-// swatch picker fits the screen.
+// On every screen the whole picture shows, filling the room there is for it
+// (crisp where that is a whole number of device pixels a canvas pixel, else
+// scaled smoothly), the page never scrolls sideways, a race link plays, the
+// race ends by touch, and the swatch picker fits the screen.
 async function checkScreens(browser) {
   const page = await browser.newPage();
   page.on("pageerror", (error) => expect(`no script error (${error.message})`, false));
@@ -845,20 +851,32 @@ async function checkScreens(browser) {
     const fit = await page.evaluate(() => {
       const box = document.getElementById("screen").getBoundingClientRect();
       return { left: box.left, right: box.right, width: box.width, height: box.height,
-        top: box.top, innerWidth, innerHeight, ratio: devicePixelRatio,
+        top: box.top, bottom: box.bottom, innerWidth, innerHeight, ratio: devicePixelRatio,
         documentWidth: document.documentElement.scrollWidth,
-        rendering: getComputedStyle(document.getElementById("screen")).imageRendering };
+        rendering: getComputedStyle(document.getElementById("screen")).imageRendering,
+        usable: document.querySelector("main").clientWidth -
+          parseFloat(getComputedStyle(document.querySelector("main")).paddingLeft) -
+          parseFloat(getComputedStyle(document.querySelector("main")).paddingRight) };
     });
-    // As many whole device pixels a canvas pixel as fit, but no more than the ratio.
-    const room = Math.min(screenWidth - 16, (screenHeight * 4) / 3);
-    const blocks = Math.min(Math.floor(ratio), Math.floor((room * ratio) / 800));
-    const crisp = blocks >= 1 ? Math.abs(fit.width * ratio - 800 * blocks) < 0.5 &&
-      fit.rendering === "pixelated" : fit.rendering !== "pixelated";
+    // The room is the page's usable width (inside its padding), or the
+    // height in landscape. With room for 800 pixels, as many whole device
+    // pixels a canvas pixel as the ratio allows; in less, the picture fills
+    // the room, crisp only at a whole number.
+    const usable = fit.usable;
+    const room = Math.min(usable, (screenHeight * 4) / 3);
+    const perPixel = (room * ratio) / 800;
+    const blocks = room >= 800 ? Math.floor(ratio) : Number.isInteger(perPixel) ? perPixel : 0;
+    const sized = room >= 800 ? Math.abs(fit.width * ratio - 800 * blocks) < 0.5 :
+      Math.abs(fit.width - room) < 0.5;
+    const rendering = blocks >= 1 ? fit.rendering === "pixelated" : fit.rendering !== "pixelated";
+    const whole = room === usable ? fit.top >= 0 && fit.bottom <= screenHeight :
+      fit.height <= screenHeight;
     expect(`on ${what} the whole picture shows at 4:3 (${fit.width.toFixed(1)} CSS pixels ` +
-      `wide, ${blocks >= 1 ? `${blocks}×${blocks} device pixels a pixel` : "scaled down"}), ` +
+      `wide, ${blocks >= 1 ? `${blocks}×${blocks} device pixels a pixel` : "scaled smoothly"}), ` +
+      `${room === usable ? "as wide as the window's usable width, " : ""}` +
       "and the page does not scroll sideways",
-    fit.left >= 0 && fit.right <= screenWidth && fit.innerWidth === screenWidth &&
-      fit.height <= screenHeight && Math.abs(fit.width * 3 - fit.height * 4) < 1 && crisp &&
+    fit.left >= 0 && fit.right <= screenWidth && fit.innerWidth === screenWidth && whole &&
+      Math.abs(fit.width * 3 - fit.height * 4) < 1 && sized && rendering &&
       fit.documentWidth <= screenWidth, JSON.stringify(fit));
     expect(`on ${what} the race link plays the same race (tick ${shown.tick})`, differing === 0,
       `${differing} pixels differ`);

@@ -6,9 +6,11 @@
 #include "platform/bitmap_reader.h"
 #include "platform/pixel_copy.h"
 #include "platform/platform.h"
+#include "platform/web/web_platform.h"
 
 #include <climits>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -35,9 +37,12 @@ const PixelRows& rowsOf(DrawContext context) {
 
 } // namespace
 
-Sheet loadSheet(const char* path) {
+namespace {
+
+// The sheet decoded from a BMP file's bytes, or null when they are refused.
+Sheet decodeSheet(const std::vector<char>& bytes) {
     DecodedBitmap bitmap;
-    if (!readBitmapFile(path, bitmap)) {
+    if (!decodeBitmap(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), bitmap)) {
         return nullptr;
     }
     Sheet sheet = new (std::nothrow) PlatformSheet{};
@@ -48,6 +53,53 @@ Sheet loadSheet(const char* path) {
     sheet->rows = PixelRows{sheet->storage.data(), bitmap.width, bitmap.height, bitmap.width};
     prepareSheet(sheet->rows, sheet->runs);
     return sheet;
+}
+
+// A sheet decoded ahead of its load, with the bytes it was decoded from.
+struct SheetAhead {
+    std::string path;
+    std::vector<char> bytes;
+    Sheet sheet;
+};
+std::vector<SheetAhead> sheetsAhead;
+
+// Forgets the sheet decoded ahead from `path`, if any; hands it out when
+// `bytes` are the ones it was decoded from, and deletes it otherwise.
+Sheet takeSheetAhead(const char* path, const std::vector<char>& bytes) {
+    for (auto ahead = sheetsAhead.begin(); ahead != sheetsAhead.end(); ++ahead) {
+        if (ahead->path == path) {
+            Sheet sheet = ahead->bytes == bytes ? ahead->sheet : nullptr;
+            if (sheet == nullptr) {
+                delete ahead->sheet;
+            }
+            sheetsAhead.erase(ahead);
+            return sheet;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void decodeSheetAhead(const char* path) {
+    std::vector<char> bytes;
+    if (path == nullptr || !readWholeFile(path, bytes)) {
+        return;
+    }
+    delete takeSheetAhead(path, {}); // one decoded before from this path
+    Sheet sheet = decodeSheet(bytes);
+    if (sheet != nullptr) {
+        sheetsAhead.push_back(SheetAhead{path, std::move(bytes), sheet});
+    }
+}
+
+Sheet loadSheet(const char* path) {
+    std::vector<char> bytes;
+    if (path == nullptr || !readWholeFile(path, bytes)) {
+        return nullptr;
+    }
+    Sheet ahead = takeSheetAhead(path, bytes);
+    return ahead != nullptr ? ahead : decodeSheet(bytes);
 }
 
 void deleteSheet(Sheet sheet) {

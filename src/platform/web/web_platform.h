@@ -12,3 +12,9 @@ bool takePaintRequest();
 // when the page starts a race again.
 bool closeRequested();
 void clearCloseRequest();
+
+// Decodes the sheet at `path` now, so that the load that follows (the race's
+// start) finds it ready, as long as the file still holds the same bytes then;
+// otherwise that load decodes the file as it finds it. The page decodes its
+// sheets ahead, one a task, so that the start does not hold the page up.
+void decodeSheetAhead(const char* path);

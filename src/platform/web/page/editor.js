@@ -4,8 +4,12 @@
 // as a link and go back to the shipped race.
 //
 //   const editor = GallopEditor.create(host);
-//   editor.show(data)       fills the editor with a race (GallopTables.readTables)
-//   editor.useSwatches(s)   the swatches of the loaded sheets (GallopSwatches)
+//   editor.show(data, gradually)  fills the editor with a race
+//                           (GallopTables.readTables); its rows at once, or
+//                           gradually, in short tasks
+//   editor.useSwatches(s)   the swatches of the loaded sheets (GallopSwatches),
+//                           put into the rows a row a task; the editor section
+//                           is aria-busy until the rows and swatches are in
 //
 // The host plays a race (host.play(data)), gives the shipped race
 // (host.shipped()) and says what the race link now is (host.setLink(link)).
@@ -157,18 +161,64 @@ const GallopEditor = (function () {
         kind === "coat" ? 0.5 : 1.5);
     }
 
-    // The button of a row that opens the picker for its coat or silks.
-    function pickButton(kind, index, runner) {
+    // The button of a row that opens the picker for its coat or silks. Its
+    // swatch comes later (showSwatches) unless `withSwatch`: cutting the
+    // swatches of a whole field at once would hold the page up.
+    function pickButton(kind, index, runner, withSwatch) {
       const value = T.runnerValue(runner, kind);
       const text = kind === "coat" ? coatName(value) : "No. " + value;
       const what = kind === "coat" ? "Coat" : "Silks";
+      const picture = withSwatch ? swatchPicture(kind, value) :
+        element("span", { className: "swatch pending " + kind, "aria-hidden": "true" });
       return element("button", {
         type: "button",
         className: "pick " + kind,
         "aria-haspopup": "dialog",
         "aria-label": `${what} of gate ${index + 1}: ${text}. Change`,
         "data-kind": kind,
-      }, [swatchPicture(kind, value), element("span", { text })]);
+      }, [picture, element("span", { text })]);
+    }
+
+    // Does `work` on each of `items` in turn, in tasks of a few milliseconds
+    // each, for as long as `wanted` says so, and then `done`.
+    const shortTaskMs = 4;
+    function inShortTasks(items, wanted, work, done) {
+      const next = (first) => {
+        const begun = performance.now();
+        for (let index = first; wanted(); ++index) {
+          if (index === items.length) {
+            done();
+            return;
+          }
+          if (performance.now() - begun > shortTaskMs) {
+            setTimeout(() => next(index), 0);
+            return;
+          }
+          work(items[index]);
+        }
+      };
+      next(0);
+    }
+
+    // Puts the swatches into the rows, in short tasks of a few milliseconds,
+    // so that the race goes on drawing in between (swatches cut before come
+    // at once); the editor is busy until the last is in. A new field or new
+    // swatches start over.
+    let swatchRound = 0;
+    function showSwatches() {
+      const round = ++swatchRound;
+      const section = byId("editor");
+      section.setAttribute("aria-busy", "true");
+      const pictures = [];
+      Array.from(tbody.rows).forEach((tr, index) => {
+        for (const kind of ["coat", "silks"]) {
+          pictures.push({ tr, kind, value: T.runnerValue(data.runners[index], kind) });
+        }
+      });
+      inShortTasks(pictures, () => round === swatchRound && swatches !== null,
+        ({ tr, kind, value }) => tr.querySelector("button.pick." + kind).firstElementChild
+          .replaceWith(swatchPicture(kind, value)),
+        () => section.removeAttribute("aria-busy"));
     }
 
     function numberInput(what, index, runner, label) {
@@ -215,8 +265,8 @@ const GallopEditor = (function () {
       const tr = element("tr", { "data-index": String(index) }, [
         element("th", { scope: "row", className: "gate", text: String(index + 1) }),
         element("td", {}, [name]),
-        element("td", {}, [pickButton("coat", index, runner)]),
-        element("td", {}, [pickButton("silks", index, runner)]),
+        element("td", {}, [pickButton("coat", index, runner, false)]),
+        element("td", {}, [pickButton("silks", index, runner, false)]),
         element("td", {}, numberInput("grade", index, runner, "Speed grade")),
         element("td", {}, numberInput("adjust", index, runner, "Speed adjustment")),
         element("td", { className: "speed", id: `speed-${index}` }, [
@@ -233,14 +283,33 @@ const GallopEditor = (function () {
       return tr;
     }
 
-    function showField() {
-      tbody.replaceChildren(...data.runners.map(row));
+    // The field's rows at once, or `gradually`, in short tasks, while the
+    // race goes on drawing; the editor is busy until they are all in.
+    let fieldRound = 0;
+    let fieldComing = false;
+    function showField(gradually = false) {
+      const round = ++fieldRound;
+      fieldComing = gradually;
+      if (!gradually) {
+        tbody.replaceChildren(...data.runners.map(row));
+        showFieldAround();
+        return;
+      }
+      byId("editor").setAttribute("aria-busy", "true");
+      tbody.replaceChildren();
+      inShortTasks(data.runners.map((runner, index) => [runner, index]), () => round === fieldRound,
+        ([runner, index]) => tbody.append(row(runner, index)), showFieldAround);
+    }
+
+    function showFieldAround() {
+      fieldComing = false;
       addButton.disabled = data.runners.length >= T.maxRunners;
       byId("left-out").hidden = data.leftOut === 0;
       byId("left-out").textContent = data.leftOut === 0 ? "" :
         `The rival table held ${data.leftOut} more record${data.leftOut === 1 ? "" : "s"} after ` +
         `the first ${T.maxRunners}; they never run, and Run and Download leave them out.`;
       showAdvice();
+      showSwatches();
     }
 
     // Focuses the control of class `className` in row `index` (the last row
@@ -415,7 +484,7 @@ const GallopEditor = (function () {
       const { index, kind } = picking;
       T.setRunnerValue(data.runners[index], kind, Number(picked.value));
       const tr = tbody.rows[index];
-      const button = pickButton(kind, index, data.runners[index]);
+      const button = pickButton(kind, index, data.runners[index], true);
       tr.querySelector("button.pick." + kind).replaceWith(button);
       picking.opener = button;
       say(`Gate ${index + 1}: ${kind === "coat" ? coatName(Number(picked.value)) :
@@ -526,19 +595,19 @@ const GallopEditor = (function () {
 
     // ---- Entry points -----------------------------------------------------
 
-    function show(race) {
+    function show(race, gradually = false) {
       data = T.copyData(race);
       shareBox.hidden = true;
       showCourse();
-      showField();
+      showField(gradually);
     }
 
     return {
       show,
       useSwatches(found) {
         swatches = found;
-        if (data !== null) {
-          showField();
+        if (data !== null && !fieldComing) {
+          showSwatches();
         }
       },
     };

@@ -37,11 +37,9 @@ std::vector<uint8_t> canvasRgba; // the same as the canvas takes it: red, green,
 constexpr int32_t finishTick = 700;
 std::vector<Runner> finish;
 
-// One sheet read out for the page, red, green, blue, alpha, with the colour
-// key see-through.
+// One cell of a sheet read out for the page, red, green, blue, alpha, with
+// the colour key see-through.
 std::vector<uint8_t> sheetRgba;
-int sheetWidth = 0;
-int sheetHeight = 0;
 
 // What the checker last found in the sheets, and one of its findings (null
 // past the last).
@@ -68,6 +66,15 @@ void toRgba(const std::vector<uint32_t>& pixels, std::vector<uint8_t>& rgba, boo
         rgba[i * 4 + 2] = static_cast<uint8_t>(pixels[i]);
         rgba[i * 4 + 3] = keySeeThrough && pixels[i] == pixelColourKey ? 0 : 255;
     }
+}
+
+// The loaded sheet `index` (1 horse, 2 uniform; the order of the image set),
+// or null when there is no such sheet.
+Sheet loadedSheet(int index) {
+    if (images == nullptr || (index != 1 && index != 2)) {
+        return nullptr;
+    }
+    return index == 1 ? images->horseSheet : images->uniformSheet;
 }
 
 } // namespace
@@ -178,39 +185,45 @@ EMSCRIPTEN_KEEPALIVE int gallopStartDistance() {
     return race == nullptr ? 0 : race->startDistance;
 }
 
-// Reads out one loaded sheet (1 horse, 2 uniform; the order of the image
-// set) as red, green, blue, alpha, the colour key see-through. Returns the
-// pixels, gallopSheetWidth × gallopSheetHeight of them, or null when the
-// sheet is not loaded.
-EMSCRIPTEN_KEEPALIVE const uint8_t* gallopSheet(int index) {
-    sheetRgba.clear();
-    sheetWidth = 0;
-    sheetHeight = 0;
-    if (images == nullptr || (index != 1 && index != 2)) {
-        return nullptr;
-    }
-    DrawContext sheet =
-        openSheet(backBuffer, index == 1 ? images->horseSheet : images->uniformSheet);
-    const bool read = readPixels(sheet, words);
+// The size of loaded sheet `index` in pixels; 0 when it is not loaded.
+EMSCRIPTEN_KEEPALIVE int gallopSheetWidth(int index) {
+    DrawContext sheet = openSheet(backBuffer, loadedSheet(index));
     const int width = contextWidth(sheet);
+    closeSheet(sheet);
+    return width;
+}
+
+EMSCRIPTEN_KEEPALIVE int gallopSheetHeight(int index) {
+    DrawContext sheet = openSheet(backBuffer, loadedSheet(index));
     const int height = contextHeight(sheet);
     closeSheet(sheet);
+    return height;
+}
+
+// Reads out one cell of loaded sheet `index`, `width` × `height` pixels at
+// `x`, `y`, as red, green, blue, alpha, the colour key see-through; only the
+// cell is read, not the whole sheet. Returns the pixels, or null when the
+// sheet is not loaded or the cell does not lie wholly inside it.
+EMSCRIPTEN_KEEPALIVE const uint8_t* gallopSheetCell(int index, int x, int y, int width,
+                                                    int height) {
+    sheetRgba.clear();
+    Sheet loaded = loadedSheet(index);
+    DrawContext sheet = openSheet(backBuffer, loaded);
+    const bool inside = loaded != nullptr && x >= 0 && y >= 0 && width > 0 && height > 0 &&
+                        x <= contextWidth(sheet) - width && y <= contextHeight(sheet) - height;
+    DrawContext cell = inside ? createBackBuffer(width, height) : nullptr;
+    if (cell != nullptr) {
+        copyOpaque(cell, 0, 0, width, height, sheet, x, y);
+    }
+    closeSheet(sheet);
+    const bool read = cell != nullptr && readPixels(cell, words);
+    deleteBackBuffer(cell);
     if (!read) {
         return nullptr;
     }
     sheetRgba.resize(words.size() * 4);
     toRgba(words, sheetRgba, true);
-    sheetWidth = width;
-    sheetHeight = height;
     return sheetRgba.data();
-}
-
-EMSCRIPTEN_KEEPALIVE int gallopSheetWidth() {
-    return sheetWidth;
-}
-
-EMSCRIPTEN_KEEPALIVE int gallopSheetHeight() {
-    return sheetHeight;
 }
 
 // Checks the four sheets now under image/ against the layouts, as
@@ -234,6 +247,18 @@ EMSCRIPTEN_KEEPALIVE int gallopFindingBlocking(int index) {
 
 EMSCRIPTEN_KEEPALIVE const char* gallopFindingText(int index) {
     return finding(index) == nullptr ? "" : finding(index)->text.c_str();
+}
+
+// Decodes sheet `index` (0 course, 1 horse, 2 uniform, 3 gate; the order of
+// the image set) from the file now under image/, ahead of gallopStart, which
+// then takes it ready-made if the file is still the same. The page calls it
+// for one sheet a task, so that no one task decodes all four.
+EMSCRIPTEN_KEEPALIVE void gallopDecodeSheetAhead(int index) {
+    static const char* const paths[] = {"image/course.bmp", "image/horse.bmp", "image/uniform.bmp",
+                                        "image/gate.bmp"};
+    if (index >= 0 && index < 4) {
+        decodeSheetAhead(paths[index]);
+    }
 }
 
 // A key released: Escape ends the race as it closes the window.

@@ -14,6 +14,10 @@
   const dataFiles = ["deta/courseDeta.txt", "deta/rival.txt"];
   const sheetFiles = ["image/course.bmp", "image/horse.bmp", "image/uniform.bmp", "image/gate.bmp"];
   const escapeKey = 27;
+  // How long the editor may wait for the browser to be idle after the race
+  // has started, and how long it waits where the browser cannot say so.
+  const editorFillTimeoutMs = 2000;
+  const editorFillFallbackMs = 300;
 
   const canvas = document.getElementById("screen");
   const context = canvas.getContext("2d", { alpha: false });
@@ -36,6 +40,7 @@
   let fittedRatio = 0;
   let fittedRoom = 0;
   let editor = null;
+  let editorFilled = false;
   let swatches = null;
   // The shipped race as fetched, and the names of the runners now playing
   // (column 0 of the rival table, which the race itself never reads).
@@ -58,15 +63,16 @@
     message.hidden = false;
   }
 
-  // One canvas pixel is shown as a whole number of device pixels, as many as
-  // fit the window's width and height (for the whole picture, in portrait
-  // and landscape alike) but no more than the device pixel ratio allows: 1:1
-  // at a ratio of 1, 2×2 at 2, never a blurred fraction. Where even one
-  // device pixel a canvas pixel does not fit (a phone at a ratio below 800
-  // device pixels across), the picture is scaled down to fit, smoothly. The
-  // ratio changes with the zoom and when the window moves to another screen;
-  // every frame pass looks at it again, since not every browser reports the
-  // change. The room changes with the window and with the page's scroll bar.
+  // Where the window has room for the whole picture at 800 CSS pixels wide,
+  // one canvas pixel is shown as a whole number of device pixels, as many as
+  // the device pixel ratio allows: 1:1 at a ratio of 1, 2×2 at 2, never a
+  // blurred fraction. In less room (a phone, a narrow window, or a landscape
+  // phone's height) the picture fills it, crisp where that is still a whole
+  // number of device pixels a canvas pixel, and scaled smoothly otherwise.
+  // The ratio changes with the zoom and when the window moves to another
+  // screen; every frame pass looks at it again, since not every browser
+  // reports the change. The room changes with the window and with the
+  // page's scroll bar.
   function fitCanvas() {
     const ratio = window.devicePixelRatio || 1;
     const frame = canvas.parentElement;
@@ -78,9 +84,19 @@
       return;
     }
     fittedRoom = room;
-    const blocks = Math.min(Math.floor(ratio), Math.floor((room * ratio) / canvas.width));
-    const shown = blocks >= 1 ? (canvas.width * blocks) / ratio : room;
-    canvas.classList.toggle("shrunk", blocks < 1);
+    let shown = room;
+    let crisp = false;
+    if (room >= canvas.width) {
+      const blocks = Math.min(Math.floor(ratio), Math.floor((room * ratio) / canvas.width));
+      if (blocks >= 1) {
+        shown = (canvas.width * blocks) / ratio;
+        crisp = true;
+      }
+    } else {
+      const blocks = (room * ratio) / canvas.width;
+      crisp = blocks >= 1 && Math.abs(blocks - Math.round(blocks)) < 1e-6;
+    }
+    canvas.classList.toggle("smooth", !crisp);
     canvas.style.width = shown + "px";
     canvas.style.height = (shown * canvas.height) / canvas.width + "px";
     if (ratio !== fittedRatio) {
@@ -152,9 +168,10 @@
       return;
     }
     if (swatches === null) {
-      // Cut from the sheets just loaded, after the race has started, in
-      // tasks of their own; cut again whenever the sheets change.
-      nextTask().then(cutSwatches);
+      // Of the sheets just loaded; anew whenever the sheets change. Each is
+      // cut when the editor or the result first shows it.
+      swatches = GallopSwatches.fromProgram(program);
+      editor.useSwatches(swatches);
     }
     setState("running");
     showRaceButton(stop);
@@ -162,19 +179,46 @@
     timer = setTimeout(pass, program._gallopFrameIntervalMs());
   }
 
-  // The swatches of the sheets now loaded, once: read out of the program in
-  // one task, shown in the editor in the next.
-  function cutSwatches() {
-    if (swatches !== null) {
-      return;
-    }
-    const cutNow = GallopSwatches.fromProgram(program);
-    swatches = cutNow;
-    nextTask().then(() => {
-      if (swatches === cutNow) {
-        editor.useSwatches(cutNow);
+  // The editor is filled with the race once the race runs and the browser
+  // has time to spare, or at once when the editor comes into view or is
+  // used, whichever comes first, so that filling it does not hold up the
+  // race's start. Browsers without requestIdleCallback or
+  // IntersectionObserver fill it shortly after the start.
+  function fillEditorWhenWanted() {
+    const section = document.getElementById("editor");
+    let observer = null;
+    const fill = () => {
+      if (observer !== null) {
+        observer.disconnect();
+        observer = null;
       }
-    });
+      section.removeEventListener("pointerdown", fill, true);
+      section.removeEventListener("focusin", fill, true);
+      if (!editorFilled) {
+        editorFilled = true;
+        editor.show(readPlaying(), true);
+      }
+    };
+    section.addEventListener("pointerdown", fill, true);
+    section.addEventListener("focusin", fill, true);
+    if ("IntersectionObserver" in window) {
+      observer = new IntersectionObserver((entries) => {
+        if (entries.some((entry) => entry.isIntersecting)) {
+          fill();
+        }
+      });
+      observer.observe(section);
+    }
+    if ("requestIdleCallback" in window) {
+      requestIdleCallback(fill, { timeout: editorFillTimeoutMs });
+    } else {
+      setTimeout(fill, editorFillFallbackMs);
+    }
+  }
+
+  function showInEditor(data) {
+    editorFilled = true;
+    editor.show(data);
   }
 
   // ---- Data files ---------------------------------------------------------
@@ -413,7 +457,7 @@
       return;
     }
     if (dataTaken > 0) {
-      editor.show(readPlaying());
+      showInEditor(readPlaying());
       setLink("");
       showNotice("");
     }
@@ -485,11 +529,15 @@
     shipped = readPlaying();
     editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
     takeLink();
-    editor.show(readPlaying());
-    // The editor's rows, the race's start and its swatches each in a task
-    // of its own.
+    // The sheets are decoded one a task, the race starts in a task of its
+    // own, and the editor fills after it.
+    for (let index = 0; index < sheetFiles.length; ++index) {
+      await nextTask();
+      program._gallopDecodeSheetAhead(index);
+    }
     await nextTask();
     startRace();
+    fillEditorWhenWanted();
     keepOffline();
   });
   // Kept for use without the network by sw.js, after the race has started,
@@ -526,7 +574,7 @@
   window.addEventListener("hashchange", () => {
     if (program !== null && shipped !== null) {
       takeLink();
-      editor.show(readPlaying());
+      showInEditor(readPlaying());
       startRace();
     }
   });

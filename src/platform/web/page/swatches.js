@@ -12,31 +12,29 @@ const GallopSwatches = (function () {
   const silksCell = { width: 38, height: 20, perColumn: 25 };
   const bracketCell = { x: 840, width: 84, height: 60, count: 8 };
 
-  // One sheet read out of the program, or null when it is not loaded.
-  function readSheet(program, index) {
-    const at = program._gallopSheet(index);
-    const width = program._gallopSheetWidth();
-    const height = program._gallopSheetHeight();
-    if (at === 0 || width <= 0 || height <= 0) {
-      return null;
-    }
-    const rgba = new Uint8ClampedArray(program.HEAPU8.buffer, at, width * height * 4);
-    return new ImageData(new Uint8ClampedArray(rgba), width, height);
+  // The size of one loaded sheet, or null when it is not loaded.
+  function sheetSize(program, index) {
+    const width = program._gallopSheetWidth(index);
+    const height = program._gallopSheetHeight(index);
+    return width > 0 && height > 0 ? { width, height } : null;
   }
 
-  // The cell at x, y of `sheet` cut down to its drawn pixels, as a data URL;
-  // null when the cell lies outside the sheet or draws nothing.
-  function cut(sheet, x, y, width, height) {
-    if (sheet === null || x + width > sheet.width || y + height > sheet.height) {
+  // The cell at x, y of sheet `index` cut down to its drawn pixels, as a data
+  // URL; null when the cell lies outside the sheet or draws nothing. Only the
+  // cell is read out of the program.
+  function cut(program, index, x, y, width, height) {
+    const at = program._gallopSheetCell(index, x, y, width, height);
+    if (at === 0) {
       return null;
     }
+    const pixels = new Uint8ClampedArray(program.HEAPU8.buffer, at, width * height * 4);
     let left = width;
     let right = -1;
     let top = height;
     let bottom = -1;
     for (let row = 0; row < height; ++row) {
       for (let column = 0; column < width; ++column) {
-        if (sheet.data[((y + row) * sheet.width + x + column) * 4 + 3] !== 0) {
+        if (pixels[(row * width + column) * 4 + 3] !== 0) {
           left = Math.min(left, column);
           right = Math.max(right, column);
           top = Math.min(top, row);
@@ -52,17 +50,18 @@ const GallopSwatches = (function () {
     canvas.height = bottom - top + 1;
     const cell = new ImageData(canvas.width, canvas.height);
     for (let row = 0; row < canvas.height; ++row) {
-      const from = ((y + top + row) * sheet.width + x + left) * 4;
-      cell.data.set(sheet.data.subarray(from, from + canvas.width * 4), row * canvas.width * 4);
+      const from = ((top + row) * width + left) * 4;
+      cell.data.set(pixels.subarray(from, from + canvas.width * 4), row * canvas.width * 4);
     }
     canvas.getContext("2d").putImageData(cell, 0, 0);
     return { url: canvas.toDataURL("image/png"), width: canvas.width, height: canvas.height };
   }
 
-  // The swatches of the sheets now loaded. Each kind is cut once, on first use.
+  // The swatches of the sheets now loaded. Each swatch is cut once, on first
+  // use, so that nothing is cut before it is shown.
   function fromProgram(program) {
-    const horses = readSheet(program, horseSheet);
-    const uniforms = readSheet(program, uniformSheet);
+    const horses = sheetSize(program, horseSheet);
+    const uniforms = sheetSize(program, uniformSheet);
     const cache = new Map();
     const cached = (key, make) => {
       if (!cache.has(key)) {
@@ -78,14 +77,15 @@ const GallopSwatches = (function () {
       coatCount,
       silksCount,
       coat: (coat) => (coat >= 0 && coat < coatCount ? cached("coat" + coat, () =>
-        cut(horses, coatCell.width * coat, 0, coatCell.width, coatCell.height)) : null),
+        cut(program, horseSheet, coatCell.width * coat, 0, coatCell.width, coatCell.height)) :
+        null),
       silks: (silks) => (silks >= 0 && silks < silksCount ? cached("silks" + silks, () =>
-        cut(uniforms, silksCell.width * Math.floor(silks / silksCell.perColumn),
+        cut(program, uniformSheet, silksCell.width * Math.floor(silks / silksCell.perColumn),
           silksCell.height * (silks % silksCell.perColumn), silksCell.width, silksCell.height)) :
         null),
       bracket: (bracket) => (bracket >= 1 && bracket <= bracketCell.count ? cached(
-        "bracket" + bracket, () => cut(horses, bracketCell.x, bracketCell.height * (bracket - 1),
-          bracketCell.width, bracketCell.height)) : null),
+        "bracket" + bracket, () => cut(program, horseSheet, bracketCell.x,
+          bracketCell.height * (bracket - 1), bracketCell.width, bracketCell.height)) : null),
     };
   }
 
