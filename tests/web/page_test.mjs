@@ -193,6 +193,10 @@ async function checkMissingRival(page, origin) {
   expect("with rival.txt missing the message shows and the race does not start",
     (await message(page)) === dataFileError && (await state(page)) === "error" &&
       (await shownTick(page)) === 0, `message '${await message(page)}'`);
+  const settled = await page.waitForFunction(() =>
+    !document.getElementById("editor").hasAttribute("aria-busy"), { timeout: 10000 })
+    .then(() => true, () => false);
+  expect("with rival.txt missing the editor fills and is not left busy", settled);
 }
 
 // ---- The user's own sheets ------------------------------------------------

@@ -7,7 +7,7 @@
 set(files index.html tables.js swatches.js editor.js page.js gallop.js gallop.wasm
           manifest.webmanifest deta/courseDeta.txt deta/rival.txt image/course.bmp
           image/horse.bmp image/uniform.bmp image/gate.bmp image/gallop.ico
-          image/gallop-256.png)
+          image/gallop-256.png LICENSE.txt)
 set(list "")
 set(all "")
 foreach(file ${files})

@@ -203,7 +203,8 @@ const GallopEditor = (function () {
     // Puts the swatches into the rows, in short tasks of a few milliseconds,
     // so that the race goes on drawing in between (swatches cut before come
     // at once); the editor is busy until the last is in. A new field or new
-    // swatches start over.
+    // swatches start over. Without swatches (no race could start on the
+    // files) every slot shows its missing mark, and the editor is not left busy.
     let swatchRound = 0;
     function showSwatches() {
       const round = ++swatchRound;
@@ -215,7 +216,7 @@ const GallopEditor = (function () {
           pictures.push({ tr, kind, value: T.runnerValue(data.runners[index], kind) });
         }
       });
-      inShortTasks(pictures, () => round === swatchRound && swatches !== null,
+      inShortTasks(pictures, () => round === swatchRound,
         ({ tr, kind, value }) => tr.querySelector("button.pick." + kind).firstElementChild
           .replaceWith(swatchPicture(kind, value)),
         () => section.removeAttribute("aria-busy"));
