@@ -779,6 +779,9 @@ async function checkKeyboard(page, origin) {
     inPicker.picked === 0, JSON.stringify(inPicker));
   expect("the picker's swatches are labelled", (await unlabelled(page, "#picker")).length === 0);
   await page.keyboard.press("ArrowRight");
+  // The choice moves before Enter picks it, even on a busy machine.
+  await page.waitForFunction(() => document.querySelector("#picker input:checked")?.value === "1",
+    { timeout: 5000 }).catch(() => {});
   await page.keyboard.press("Enter");
   await page.waitForFunction(() => !document.getElementById("picker").open, { timeout: 5000 });
   const afterPick = await focused(page);
