@@ -16,8 +16,8 @@ void drawCourse(DrawContext dc) {
     using viewmath::coord;
     DrawContext sheet = openSheet(dc, images == nullptr ? nullptr : images->courseSheet);
 
-    const bool odd = viewmath::isOdd(wrapAdd(race->section, race->sectionShift));
-    const bool rightward = viewmath::travelsRightward(odd, race->direction);
+    bool odd = false;
+    const bool rightward = viewTravelsRightward(&odd);
     const int64_t g = race->gaitFrame;
     const int64_t h = g / 2;
     const int s = coord(rightward ? 20 * g : 60 - 20 * g); // strips

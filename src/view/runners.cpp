@@ -6,18 +6,35 @@
 #include "race/records.h"
 #include "view/viewmath.h"
 
+RunnerPlace runnerPlace(const Runner& runner, bool odd, bool rightward) {
+    // How far the runner is behind the camera point.
+    const int64_t d =
+        static_cast<int64_t>(runner.distance) - static_cast<int64_t>(race->cameraDistance);
+    const int64_t lane = runner.lane;
+    RunnerPlace place{};
+    place.rowY = odd ? lane + 70 : 350 - lane;
+    place.silksY = odd ? lane + 88 : 368 - lane;
+    place.horseX = rightward ? 500 - d : 160 + d;
+    place.bracketX = rightward ? 548 - d : 168 + d;
+    place.silksX = rightward ? 556 - d : 206 + d;
+    return place;
+}
+
+bool viewTravelsRightward(bool* odd) {
+    const bool oddSide = viewmath::isOdd(wrapAdd(race->section, race->sectionShift));
+    if (odd != nullptr) {
+        *odd = oddSide;
+    }
+    return viewmath::travelsRightward(oddSide, race->direction);
+}
+
 namespace {
 
 // The three keyed sprites of one runner: horse, bracket, silks.
 void drawRunner(DrawContext dc, DrawContext horse, DrawContext uniform, const Runner& runner,
                 bool odd, bool rightward) {
     using viewmath::coord;
-    // How far the runner is behind the camera point.
-    const int64_t d =
-        static_cast<int64_t>(runner.distance) - static_cast<int64_t>(race->cameraDistance);
-    const int64_t lane = runner.lane;
-    const int64_t rowY = odd ? lane + 70 : 350 - lane;
-    const int64_t silksY = odd ? lane + 88 : 368 - lane;
+    const RunnerPlace place = runnerPlace(runner, odd, rightward);
     const int64_t lower = rightward ? 500 : 0;
 
     // Source cells; divisions truncate toward zero.
@@ -27,13 +44,11 @@ void drawRunner(DrawContext dc, DrawContext horse, DrawContext uniform, const Ru
     const int64_t silksSx = 38 * static_cast<int64_t>(runner.silks / 25);
     const int64_t silksSy = lower + 20 * static_cast<int64_t>(runner.silks % 25);
 
-    const int64_t horseX = rightward ? 500 - d : 160 + d;
-    const int64_t bracketX = rightward ? 548 - d : 168 + d;
-    const int64_t silksX = rightward ? 556 - d : 206 + d;
-
-    copyKeyed(dc, coord(horseX), coord(rowY), 140, 100, horse, coord(horseSx), coord(horseSy));
-    copyKeyed(dc, coord(bracketX), coord(rowY), 84, 60, horse, 840, coord(bracketSy));
-    copyKeyed(dc, coord(silksX), coord(silksY), 38, 20, uniform, coord(silksSx), coord(silksSy));
+    copyKeyed(dc, coord(place.horseX), coord(place.rowY), 140, 100, horse, coord(horseSx),
+              coord(horseSy));
+    copyKeyed(dc, coord(place.bracketX), coord(place.rowY), 84, 60, horse, 840, coord(bracketSy));
+    copyKeyed(dc, coord(place.silksX), coord(place.silksY), 38, 20, uniform, coord(silksSx),
+              coord(silksSy));
 }
 
 } // namespace
@@ -59,8 +74,8 @@ void drawRunners(DrawContext dc) {
     }
 
     // Depth order, far to near.
-    const bool odd = viewmath::isOdd(wrapAdd(race->section, race->sectionShift));
-    const bool rightward = viewmath::travelsRightward(odd, race->direction);
+    bool odd = false;
+    const bool rightward = viewTravelsRightward(&odd);
     int32_t position[maxRunners] = {};
     int32_t rank[maxRunners] = {};
     for (int32_t i = 0; i < n; ++i) {

@@ -14,17 +14,14 @@
 import { execFileSync, spawn } from "node:child_process";
 import fs from "node:fs";
 import path from "node:path";
-import puppeteer from "puppeteer-core";
+import { canvasFrame, differingPixels, launchBrowser, nodeRecorderFrame, startServer } from
+  "./support.mjs";
 
 const [runDir, scratch, referenceArg] = process.argv.slice(2).map((p) => path.resolve(p));
-const chromium = process.env.GALLOP_CHROMIUM || "/usr/bin/chromium";
-const firefoxPath = process.env.GALLOP_FIREFOX || "/usr/bin/firefox-esr";
 const sourceDir = path.resolve(path.dirname(new URL(import.meta.url).pathname), "../..");
 const linuxRecorder = path.join(referenceArg || path.join(sourceDir, "build", "dev", "run"),
   "gallop-record");
 const dataFileError = "データファイルの読み込みに失敗しました";
-const width = 800;
-const height = 600;
 
 let passes = 0;
 let failures = 0;
@@ -49,61 +46,7 @@ function layOutSites() {
   return site;
 }
 
-// python3's static server on a free port of 127.0.0.1; resolves to its origin.
-function startServer(root) {
-  const server = spawn("python3", ["-u", "-m", "http.server", "--bind", "127.0.0.1", "0"], {
-    cwd: root,
-    stdio: ["ignore", "pipe", "ignore"],
-  });
-  return new Promise((resolve, reject) => {
-    let seen = "";
-    server.stdout.on("data", (chunk) => {
-      seen += chunk;
-      const found = /port (\d+)/.exec(seen);
-      if (found) {
-        resolve({ server, origin: `http://127.0.0.1:${found[1]}` });
-      }
-    });
-    server.on("exit", () => reject(new Error("the static server ended at once")));
-  });
-}
-
-// The node recorder's frame at `tick` for a run directory, as RGB bytes.
-function recorderFrame(tick, dir = runDir) {
-  const frames = path.join(scratch, "frames");
-  execFileSync("node", [path.join(runDir, "gallop-record.js"), "--dir", dir, "--frames",
-    frames, "--at", String(tick), "--ticks", String(tick)], { stdio: "ignore" });
-  const png = path.join(frames, `frame-${String(tick).padStart(4, "0")}.png`);
-  return execFileSync("convert", [png, "-depth", "8", "rgb:-"], { maxBuffer: 1 << 24 });
-}
-
-// The frame on the canvas and the tick it shows, read in one go so that no
-// pass can come between them.
-async function canvasFrame(page) {
-  const shown = await page.evaluate(() => {
-    const canvas = document.getElementById("screen");
-    const rgba = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
-    let rgb = "";
-    for (let i = 0; i < rgba.length; i += 4) {
-      rgb += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-    }
-    return { tick: Number(canvas.dataset.tick || 0), rgb: btoa(rgb) };
-  });
-  return { tick: shown.tick, rgb: Buffer.from(shown.rgb, "base64") };
-}
-
-function differingPixels(a, b) {
-  if (a.length !== width * height * 3 || b.length !== a.length) {
-    return -1;
-  }
-  let count = 0;
-  for (let i = 0; i < a.length; i += 3) {
-    if (a[i] !== b[i] || a[i + 1] !== b[i + 1] || a[i + 2] !== b[i + 2]) {
-      count += 1;
-    }
-  }
-  return count;
-}
+const recorderFrame = (tick, dir = runDir) => nodeRecorderFrame(runDir, scratch, tick, dir);
 
 const state = (page) => page.$eval("body", (body) => body.dataset.state);
 const shownTick = (page) => page.$eval("#screen", (canvas) => Number(canvas.dataset.tick || 0));
@@ -1019,8 +962,12 @@ async function checkFirstVisitAndOffline(browser) {
 
     counting.server.kill();
     await page.setOfflineMode(true);
-    for (const [what, address] of [["reloaded", null],
-      ["from a race link", `${counting.origin}/index.html#${sharedLink.link.split("#")[1]}`]]) {
+    // A race link whose start time was 9 s ago joins its race at tick 300 or
+    // so, and shows the frame of the tick it joined at.
+    const scheduled = `at=${new Date(Date.now() - 9000).toISOString()}`;
+    for (const [what, address, joins] of [["reloaded", null, false],
+      ["from a race link", `${counting.origin}/index.html#${sharedLink.link.split("#")[1]}`, false],
+      ["from a link with a start time", `${counting.origin}/index.html#${scheduled}`, true]]) {
       if (address === null) {
         await page.reload();
       } else {
@@ -1029,10 +976,11 @@ async function checkFirstVisitAndOffline(browser) {
       await waitForState(page, "running", 30000).catch(() => {});
       await waitForTick(page, 5, 10000).catch(() => {});
       const shown = await canvasFrame(page);
-      const differing = differingPixels(shown.rgb,
-        recorderFrame(50, address === null ? runDir : sharedLink.dir));
+      const differing = differingPixels(shown.rgb, recorderFrame(joins ? shown.tick :
+        50, address === null || joins ? runDir : sharedLink.dir));
       expect(`with the network off the page plays, ${what} (tick ${shown.tick})`,
-        shown.tick >= 5 && shown.tick <= 100 && differing === 0, `${differing} pixels differ`);
+        (joins ? shown.tick >= 300 && shown.tick < 700 : shown.tick >= 5 && shown.tick <= 100) &&
+        differing === 0, `${differing} pixels differ`);
     }
   } finally {
     counting.server.kill();
@@ -1097,13 +1045,7 @@ async function checkNewBuild(browser, origin) {
 async function checkFirefox(origin) {
   let firefox = null;
   try {
-    firefox = await puppeteer.launch({
-      browser: "firefox",
-      executablePath: firefoxPath,
-      headless: true,
-      userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-profile-")),
-      defaultViewport: { width: 1000, height: 800, deviceScaleFactor: 1 },
-    });
+    firefox = await launchBrowser(scratch, true);
     const page = await firefox.newPage();
     page.on("pageerror", (error) => expect(`Firefox: no script error (${error.message})`, false));
     await page.goto(`${origin}/race/index.html`);
@@ -1150,14 +1092,7 @@ fs.mkdirSync(scratch, { recursive: true });
 const { server, origin } = await startServer(layOutSites());
 let browser = null;
 try {
-  browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    userDataDir: fs.mkdtempSync(path.join(scratch, "profile-")),
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-    defaultViewport: { width: 1000, height: 800, deviceScaleFactor: 1 },
-  });
+  browser = await launchBrowser(scratch);
   const page = await browser.newPage();
   page.on("pageerror", (error) => expect(`no script error (${error.message})`, false));
   await checkGateWait(page, origin);

@@ -7,10 +7,15 @@
 #  - plays the whole race under node with the shipped sheets saved again as
 #    8-bit RLE8, 8-bit plain, 24-bit top down and 32-bit V5, and checks that
 #    every frame equals the shipped sheets' (tests/cross/resaved_sheets.sh);
+#  - puts the race link's reader, start time included, through property tests
+#    (link_test.mjs, fast-check from npm);
 #  - plays the page in the system's headless Chromium from a static server on
 #    127.0.0.1, on desktop and phone screens, a first visit, offline and
 #    across a new build, and the core of it in Firefox ESR (page_test.mjs,
-#    driven by puppeteer-core from npm).
+#    driven by puppeteer-core from npm);
+#  - holds a race day: pages opened at different moments on a link with a
+#    start time, each with its clock set by the test, a pick on the race card
+#    and its marker, in Chromium and the core in Firefox (race_day_test.mjs).
 # The dev preset's gallop-record is the reference, and its gallop-resave saves
 # the sheets again; they are built here when missing.
 set -euo pipefail
@@ -57,6 +62,8 @@ tests/cross/same_race.sh web-asan build/dev/run node "$source_dir/build/web-asan
 
 # The browser driver at the versions in package-lock.json; no browser download.
 (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
+node tests/web/link_test.mjs "$run_dir" || failed=1
 node tests/web/page_test.mjs "$run_dir" "$scratch" || failed=1
+node tests/web/race_day_test.mjs "$run_dir" "$scratch" || failed=1
 
 exit "$failed"

@@ -4,7 +4,7 @@
 # name is a hash of every file it keeps, and each file's own SHA-256 goes with
 # it, so that a new build gets a cache of its own and no file of another
 # build is ever kept in it.
-set(files index.html tables.js swatches.js editor.js page.js gallop.js gallop.wasm
+set(files index.html tables.js swatches.js editor.js raceday.js page.js gallop.js gallop.wasm
           manifest.webmanifest deta/courseDeta.txt deta/rival.txt image/course.bmp
           image/horse.bmp image/uniform.bmp image/gate.bmp image/gallop.ico
           image/gallop-256.png LICENSE.txt)

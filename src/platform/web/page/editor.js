@@ -36,6 +36,9 @@ const GallopEditor = (function () {
     return node;
   }
 
+  // How far ahead the start time field suggests a race day.
+  const suggestedLeadMs = 5 * 60000;
+
   const coatName = (coat) => T.coatNames[coat] || "coat " + coat;
   const runnerName = (runner) => T.runnerValue(runner, "name") || "no name";
 
@@ -51,6 +54,7 @@ const GallopEditor = (function () {
     const adviceList = byId("advice-list");
     const shareBox = byId("share-box");
     const shareLink = byId("share-link");
+    const startAt = byId("start-at");
     const picker = byId("picker");
     const pickerChoices = byId("picker-choices");
 
@@ -537,8 +541,8 @@ const GallopEditor = (function () {
       }
     });
 
-    function save(name, bytes) {
-      const url = URL.createObjectURL(new Blob([bytes], { type: "text/plain" }));
+    function save(name, bytes, type = "text/plain") {
+      const url = URL.createObjectURL(new Blob([bytes], { type }));
       const link = element("a", { href: url, download: name });
       document.body.append(link);
       link.click();
@@ -556,16 +560,14 @@ const GallopEditor = (function () {
       say("courseDeta.txt and rival.txt saved: put them in the deta folder beside the program.");
     });
 
-    byId("share").addEventListener("click", async () => {
-      if (firstInvalid() !== null) {
-        return;
-      }
-      const link = T.linkOf(data);
-      host.setLink(link);
-      shareLink.value = location.href;
-      shareBox.hidden = false;
-      shareLink.focus();
-      shareLink.select();
+    // The link of the race being edited, with a start time or without: the
+    // shipped race as it stands is linked by its start time alone.
+    function linkOfRace(at = null) {
+      const race = T.linkOf(data) === T.linkOf(host.shipped()) && at !== null ? null : data;
+      return T.linkOf(race, at);
+    }
+
+    async function copyLink(said) {
       let copied = false;
       try {
         await navigator.clipboard.writeText(shareLink.value);
@@ -573,8 +575,47 @@ const GallopEditor = (function () {
       } catch (error) {
         // No clipboard here: the link stays selected for the visitor to copy.
       }
-      say(copied ? "Link copied: it opens this page with the race in the editor." :
-        "Copy the link below: it opens this page with the race in the editor.");
+      say(copied ? `Link copied: ${said}` : `Copy the link below: ${said}`);
+    }
+
+    function showLink(link) {
+      host.setLink(link);
+      shareLink.value = location.href;
+      shareBox.hidden = false;
+      shareLink.focus();
+      shareLink.select();
+    }
+
+    // A start time a few minutes ahead, on the minute, as the time field
+    // takes it: the visitor's own time.
+    function suggestedStart() {
+      const at = new Date(Math.ceil((Date.now() + suggestedLeadMs) / 60000) * 60000);
+      const two = (n) => String(n).padStart(2, "0");
+      return `${at.getFullYear()}-${two(at.getMonth() + 1)}-${two(at.getDate())}T` +
+        `${two(at.getHours())}:${two(at.getMinutes())}:00`;
+    }
+
+    // The start time in the field, in milliseconds since 1970 UTC; null
+    // after saying why when there is none.
+    function chosenStart() {
+      const at = startAt.value === "" ? NaN : new Date(startAt.value).getTime();
+      if (!Number.isFinite(at)) {
+        say("Choose a start time first.");
+        startAt.focus();
+        return null;
+      }
+      return at;
+    }
+
+    byId("share").addEventListener("click", () => {
+      if (firstInvalid() !== null) {
+        return;
+      }
+      showLink(T.linkOf(data));
+      if (startAt.value === "") {
+        startAt.value = suggestedStart();
+      }
+      copyLink("it opens this page with the race in the editor.");
     });
 
     byId("copy-link").addEventListener("click", async () => {
@@ -585,6 +626,27 @@ const GallopEditor = (function () {
       } catch (error) {
         say("The browser would not copy it: the link is selected, copy it by hand.");
       }
+    });
+
+    byId("schedule").addEventListener("click", () => {
+      const at = firstInvalid() === null ? chosenStart() : null;
+      if (at !== null) {
+        showLink(linkOfRace(at));
+        copyLink(`everyone who opens it sees the gate open at ${new Date(at).toLocaleString()}.`);
+      }
+    });
+
+    byId("calendar").addEventListener("click", () => {
+      const at = firstInvalid() === null ? chosenStart() : null;
+      if (at === null) {
+        return;
+      }
+      showLink(linkOfRace(at));
+      const title = (T.courseValue(data, "name") || "GALLOP") + ": the race";
+      const name = "gallop-race-" + new Date(at).toISOString().slice(0, 16).replace(/[-:]/g, "") +
+        ".ics";
+      save(name, T.calendarOf(location.href, at, title), "text/calendar");
+      say(`${name} saved: it puts the race in a calendar, with its link.`);
     });
 
     byId("shipped").addEventListener("click", () => {

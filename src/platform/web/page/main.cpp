@@ -19,6 +19,7 @@
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +52,23 @@ const ArtFinding* finding(int index) {
                : nullptr;
 }
 
+// One field of a runner's record: 0 the distance still to run, 1 the
+// bracket, 2 the coat, 3 the silks.
+int runnerField(const Runner& runner, int field) {
+    switch (field) {
+    case 0:
+        return runner.distance;
+    case 1:
+        return runner.bracket;
+    case 2:
+        return runner.coat;
+    case 3:
+        return runner.silks;
+    default:
+        return 0;
+    }
+}
+
 // The results of gallopPass.
 constexpr int passShowsFrame = 1;
 constexpr int passWithoutFrame = 0;
@@ -75,6 +93,38 @@ Sheet loadedSheet(int index) {
         return nullptr;
     }
     return index == 1 ? images->horseSheet : images->uniformSheet;
+}
+
+// One frame pass: the update, then the paint it asked for. With `draw` false
+// the paint goes to no picture at all: it still does what a paint does to
+// the race (the leader, the camera, the gate), so that a pass the page does
+// not show leaves the race exactly where a shown one would.
+int framePass(bool draw) {
+    if (closeRequested()) {
+        return passEndsRace;
+    }
+    framePassWork();
+    if (tick == finishTick && race != nullptr) {
+        finish.assign(runners, runners + activeRunnerCount());
+    }
+    if (closeRequested()) {
+        updateProc = nullptr;
+        drawProc = nullptr;
+        return passEndsRace;
+    }
+    if (!takePaintRequest()) {
+        return passWithoutFrame;
+    }
+    if (!draw) {
+        onPaint(nullptr);
+        return passWithoutFrame;
+    }
+    onPaint(backBuffer);
+    if (!readPixels(backBuffer, words)) {
+        return passWithoutFrame;
+    }
+    toRgba(words, canvasRgba, false);
+    return passShowsFrame;
 }
 
 } // namespace
@@ -103,33 +153,39 @@ EMSCRIPTEN_KEEPALIVE int gallopStart() {
     return 1;
 }
 
-// One frame pass: the update, then the paint it asked for. Returns
-// passShowsFrame when gallopPixels holds a new frame, passWithoutFrame when
-// nothing was drawn, and passEndsRace once the race has asked to close; the
-// last frame shown then stays, as the window would have closed before
-// painting again.
+// One frame pass, drawn. Returns passShowsFrame when gallopPixels holds a
+// new frame, passWithoutFrame when nothing was drawn, and passEndsRace once
+// the race has asked to close; the last frame shown then stays, as the
+// window would have closed before painting again.
 EMSCRIPTEN_KEEPALIVE int gallopPass() {
-    if (closeRequested()) {
-        return passEndsRace;
+    return framePass(true);
+}
+
+// One frame pass that no one will see: the same update and the same paint,
+// into no picture. The page runs the passes it is late for this way, and
+// draws only the one the clock has come to. Returns as gallopPass, never
+// passShowsFrame.
+EMSCRIPTEN_KEEPALIVE int gallopPassUnseen() {
+    return framePass(false);
+}
+
+// 1 once the gate has opened: from then on the runners race.
+EMSCRIPTEN_KEEPALIVE int gallopGateOpen() {
+    return race != nullptr && race->gateOpen != 0 ? 1 : 0;
+}
+
+// Where runner `index` (gate order) was drawn in the last paint, in canvas
+// pixels: `field` 0 the left and 1 the top of its horse's 140 × 100 cell.
+// Positions far off the picture are held to ±2^24. 0 without such a runner.
+EMSCRIPTEN_KEEPALIVE int gallopRunnerPlace(int index, int field) {
+    if (index < 0 || index >= activeRunnerCount()) {
+        return 0;
     }
-    framePassWork();
-    if (tick == finishTick && race != nullptr) {
-        finish.assign(runners, runners + activeRunnerCount());
-    }
-    if (closeRequested()) {
-        updateProc = nullptr;
-        drawProc = nullptr;
-        return passEndsRace;
-    }
-    if (!takePaintRequest()) {
-        return passWithoutFrame;
-    }
-    onPaint(backBuffer);
-    if (!readPixels(backBuffer, words)) {
-        return passWithoutFrame;
-    }
-    toRgba(words, canvasRgba, false);
-    return passShowsFrame;
+    bool odd = false;
+    const bool rightward = viewTravelsRightward(&odd);
+    const RunnerPlace place = runnerPlace(runners[index], odd, rightward);
+    constexpr int64_t limit = int64_t{1} << 24;
+    return static_cast<int>(std::clamp(field == 0 ? place.horseX : place.rowY, -limit, limit));
 }
 
 // The last frame drawn, 800 × 600 in the canvas's byte order.
@@ -164,19 +220,21 @@ EMSCRIPTEN_KEEPALIVE int gallopFinishField(int index, int field) {
     if (index < 0 || static_cast<size_t>(index) >= finish.size()) {
         return 0;
     }
-    const Runner& runner = finish[static_cast<size_t>(index)];
-    switch (field) {
-    case 0:
-        return runner.distance;
-    case 1:
-        return runner.bracket;
-    case 2:
-        return runner.coat;
-    case 3:
-        return runner.silks;
-    default:
+    return runnerField(finish[static_cast<size_t>(index)], field);
+}
+
+// The runners of the race now set up, as they stand: how many, and one
+// field of runner `index` in gate order, as gallopFinishField. The page's
+// race card shows them before the gate opens.
+EMSCRIPTEN_KEEPALIVE int gallopRunnerCount() {
+    return activeRunnerCount();
+}
+
+EMSCRIPTEN_KEEPALIVE int gallopRunnerField(int index, int field) {
+    if (index < 0 || index >= activeRunnerCount()) {
         return 0;
     }
+    return runnerField(runners[index], field);
 }
 
 // The start distance of the race now set up, from which the runners count

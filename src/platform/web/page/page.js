@@ -33,9 +33,14 @@
   const sheetFindings = document.getElementById("sheet-findings");
   const shippedSheetsButton = document.getElementById("shipped-sheets");
   const T = GallopTables;
+  const raceDay = GallopRaceDay.create({
+    place: (index) => ({ x: program._gallopRunnerPlace(index, 0), y: program._gallopRunnerPlace(index, 1) }),
+  });
 
   let program = null;
   let timer = null;
+  // When the race now playing started, or starts, by this page's clock.
+  let raceStart = 0;
   let ratioQuery = null;
   let fittedRatio = 0;
   let fittedRoom = 0;
@@ -114,7 +119,9 @@
     // Straight from the program's memory, without a copy of the frame.
     const rgba = new Uint8ClampedArray(program.HEAPU8.buffer, at, width * height * 4);
     context.putImageData(new ImageData(rgba, width, height), 0, 0);
-    canvas.dataset.tick = String(program._gallopTick());
+    const tick = program._gallopTick();
+    canvas.dataset.tick = String(tick);
+    raceDay.follow(tick);
   }
 
   function stopTimer() {
@@ -124,26 +131,85 @@
     }
   }
 
-  // One frame pass, then a wait of frameIntervalMs after the work, as the
-  // frame thread of the desktop builds sleeps after each pass.
+  // ---- Keeping time ---------------------------------------------------------
+  //
+  // Tick k of a race is drawn at its start + k × frameIntervalMs by this
+  // page's clock, whatever the device: a pass that comes late runs the
+  // updates it missed without drawing them (the race stays the same race)
+  // and draws only the tick the clock has come to. So a slow phone skips a
+  // few frames no one could have seen in time rather than playing in slow
+  // motion, and a page opened late, or shown again after its tab was hidden,
+  // joins the race where it is.
+
+  // Milliseconds since 1970 UTC, by this page's clock; steady within a visit.
+  const clock = () => performance.timeOrigin + performance.now();
+  // The longest wait between two passes, so that a countdown is redrawn each
+  // second and a wait is never longer than the clock asks for.
+  const longestWaitMs = 250;
+  // The tick of the race's last frame; the pass after it ends the race.
+  const lastTick = 700;
+
+  // One pass of the clock: every update due by now, the last one drawn.
   function pass() {
     timer = null;
     if ((window.devicePixelRatio || 1) !== fittedRatio) {
       fitCanvas();
     }
-    const result = program._gallopPass();
+    const interval = program._gallopFrameIntervalMs();
+    const now = clock();
+    const due = Math.floor((now - raceStart) / interval);
+    raceDay.countdown(raceStart, now);
+    // Before the start the gate scene shows: the race's first frame.
+    let result = program._gallopTick() === 0 ? program._gallopPass() : 0;
     if (result > 0) {
       showFrame();
     }
+    const drawUpTo = Math.min(due, lastTick);
+    while (result >= 0 && program._gallopTick() < drawUpTo - 1) {
+      result = program._gallopPassUnseen();
+    }
+    if (result >= 0 && program._gallopTick() < drawUpTo) {
+      result = program._gallopPass();
+      if (result > 0) {
+        showFrame();
+      }
+    }
+    if (result >= 0 && due > lastTick) {
+      result = program._gallopPassUnseen();
+    }
+    if (result >= 0 && program._gallopGateOpen()) {
+      raceDay.closeCard();
+    }
     if (result < 0) {
-      showFinish();
-      setState("ended");
-      showRaceButton(again);
-      again.focus();
+      endRace(now);
       return;
     }
-    timer = setTimeout(pass, program._gallopFrameIntervalMs());
+    const nextDue = raceStart + (program._gallopTick() + 1) * interval;
+    timer = setTimeout(pass, Math.max(0, Math.min(nextDue - now, longestWaitMs)));
   }
+
+  // The race has asked to close: the finishing order and the button to run
+  // it again.
+  function endRace(now) {
+    raceDay.countdown(null, now);
+    raceDay.closeCard();
+    showFinish();
+    setState("ended");
+    showRaceButton(again);
+    again.focus();
+  }
+
+  // A tab shown again, or a page woken from sleep, joins the race at once
+  // rather than at its next timer.
+  function rejoin() {
+    if (timer !== null && document.visibilityState === "visible") {
+      stopTimer();
+      pass();
+    }
+  }
+  document.addEventListener("visibilitychange", rejoin);
+  document.addEventListener("resume", rejoin);
+  window.addEventListener("pageshow", rejoin);
 
   // The race's one button: End the race while it runs, Run the race again
   // once it has ended; both keep one place, so nothing moves.
@@ -153,14 +219,18 @@
     stop.disabled = button !== stop;
   }
 
-  function startRace() {
+  // Starts the race now in the data files: at `at` (milliseconds since 1970
+  // UTC) when a link set a time, else now.
+  function startRace(at = null) {
     stopTimer();
     message.hidden = true;
     showRaceButton(null);
     finishTable.hidden = true;
     finishWaiting.hidden = false;
     delete canvas.dataset.tick;
-    playingNames = readPlaying().runners.map((runner) => T.runnerValue(runner, "name"));
+    const playing = readPlaying();
+    playingNames = playing.runners.map((runner) => T.runnerValue(runner, "name"));
+    raceDay.clear();
     if (!program._gallopStart()) {
       context.fillStyle = "#000";
       context.fillRect(0, 0, canvas.width, canvas.height);
@@ -173,10 +243,34 @@
       swatches = GallopSwatches.fromProgram(program);
       editor.useSwatches(swatches);
     }
+    raceStart = at === null ? clock() : at;
+    // A race of a set time that ended before the page opened it: its result,
+    // at once.
+    const endsAt = raceStart + (lastTick + 1) * program._gallopFrameIntervalMs();
+    const ranBefore = at !== null && clock() >= endsAt;
+    raceDay.showCard(cardRunners(), swatches, T.linkOf(playing, at));
     setState("running");
     showRaceButton(stop);
     canvas.focus({ preventScroll: true });
-    timer = setTimeout(pass, program._gallopFrameIntervalMs());
+    pass();
+    if (ranBefore) {
+      raceDay.ranBefore(at, clock());
+    }
+  }
+
+  // The runners of the race just set up, for the race card.
+  function cardRunners() {
+    const runners = [];
+    for (let i = 0; i < program._gallopRunnerCount(); ++i) {
+      runners.push({
+        gate: i + 1,
+        name: playingNames[i] || "",
+        bracket: program._gallopRunnerField(i, 1),
+        coat: program._gallopRunnerField(i, 2),
+        silks: program._gallopRunnerField(i, 3),
+      });
+    }
+    return runners;
   }
 
   // The editor is filled with the race once the race runs and the browser
@@ -241,8 +335,8 @@
     program.FS.writeFile(dataFiles[1], files.rivals);
   }
 
-  // Plays a race of the editor. The address keeps its race link only while
-  // the link still describes the race.
+  // Plays a race of the editor, now. The address keeps its race link only
+  // while the link still describes the race.
   function play(data) {
     if (location.hash !== "#" + T.linkOf(data)) {
       setLink("");
@@ -263,22 +357,36 @@
     notice.hidden = text === "";
   }
 
-  // Puts the race of the address's link in place; an unreadable link says
-  // why, and the shipped race stays.
+  // Puts the race of the address's link in place and returns its start time
+  // (null: now). An unreadable link says why, and the shipped race plays; a
+  // link whose start time alone cannot be read plays its race now.
   function takeLink() {
     const hash = location.hash.slice(1);
     if (hash === "") {
-      return false;
+      return null;
     }
     try {
-      putRace(T.readLink(hash, shipped));
+      const { race, at } = T.readLink(hash, shipped);
+      putRace(race === null ? shipped : race);
       showNotice("");
-      return true;
+      return at;
     } catch (error) {
+      if (error.part === "at") {
+        try {
+          const raceOnly = T.withoutStartTime(hash);
+          const race = raceOnly === "" ? null : T.readLink(raceOnly, shipped).race;
+          putRace(race === null ? shipped : race);
+          showNotice(`The start time in this race link cannot be read: ${error.message}. ` +
+            "The race plays now.");
+          return null;
+        } catch (raceError) {
+          error = raceError;
+        }
+      }
       showNotice(`This race link cannot be read: ${error.message}. ` +
         "The shipped race plays instead.");
       putRace(shipped);
-      return false;
+      return null;
     }
   }
 
@@ -349,6 +457,7 @@
       return tr;
     });
     finishTable.querySelector("tbody").replaceChildren(...rows);
+    raceDay.finished(order, rows);
     finishTable.hidden = false;
     finishWaiting.hidden = true;
   }
@@ -528,7 +637,7 @@
     await Promise.all(dataFiles.concat(sheetFiles).map(fetchInto));
     shipped = readPlaying();
     editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
-    takeLink();
+    const at = takeLink();
     // The sheets are decoded one a task, the race starts in a task of its
     // own, and the editor fills after it.
     for (let index = 0; index < sheetFiles.length; ++index) {
@@ -536,7 +645,7 @@
       program._gallopDecodeSheetAhead(index);
     }
     await nextTask();
-    startRace();
+    startRace(at);
     fillEditorWhenWanted();
     keepOffline();
   });
@@ -573,9 +682,9 @@
 
   window.addEventListener("hashchange", () => {
     if (program !== null && shipped !== null) {
-      takeLink();
+      const at = takeLink();
       showInEditor(readPlaying());
-      startRace();
+      startRace(at);
     }
   });
 })();

@@ -278,12 +278,17 @@ const GallopTables = (function () {
     return Uint8Array.from(binary, (c) => c.charCodeAt(0));
   }
 
-  // The field and the course as the part of the address after '#': course
-  // record 5's columns, and each runner's name, coat, silks, speed grade and
-  // speed adjustment, as JSON in base64url.
-  function linkOf(data) {
+  // At most `count` characters of `text`, counted in code points, so that no
+  // character is cut in half.
+  const firstCodePoints = (text, count) => Array.from(text).slice(0, count).join("");
+  const codePointCount = (text) => Array.from(text).length;
+
+  // The field and the course as a link's race: course record 5's columns,
+  // and each runner's name, coat, silks, speed grade and speed adjustment,
+  // as JSON in base64url.
+  function raceLinkOf(data) {
     const course = data.course.slice(0, courseColumnCount).map((column) =>
-      textOf(column).replace(notInColumns, "").slice(0, maxColumnLength));
+      firstCodePoints(textOf(column).replace(notInColumns, ""), maxColumnLength));
     for (const what of ["direction", "style", "section", "start"]) {
       course[courseColumns[what]] = String(courseValue(data, what));
     }
@@ -296,19 +301,37 @@ const GallopTables = (function () {
     return linkPrefix + toBase64Url(bytesOf(JSON.stringify(race)));
   }
 
-  const isWhole = (value, [low, high]) => Number.isInteger(value) && value >= low && value <= high;
-  const isColumnText = (text) => typeof text === "string" && text.length <= maxColumnLength &&
-    text.replace(notInColumns, "") === text;
+  // A start time as a link holds it: UTC to the millisecond, as
+  // 2026-12-24T17:00:00.000Z.
+  const startTimePrefix = "at=";
+  const startTimeText = (at) => new Date(at).toISOString();
 
-  // The race of a link, on the shipped data's other course records; throws
-  // an Error that says why when the link cannot be read.
-  function readLink(hash, shipped) {
-    if (!hash.startsWith(linkPrefix)) {
-      throw new Error("it does not start with “" + linkPrefix + "”");
+  // The link of a race and its start time, the part of the address after
+  // '#': "race=…" for a race, "at=…" for the shipped race at a set time,
+  // "race=…&at=…" for both. `data` null is the shipped race; `at` null, no
+  // set time. Every link this makes, readLink reads back to the same race
+  // and time.
+  function linkOf(data, at = null) {
+    const parts = [];
+    if (data !== null) {
+      parts.push(raceLinkOf(data));
     }
+    if (at !== null) {
+      parts.push(startTimePrefix + startTimeText(at));
+    }
+    return parts.join("&");
+  }
+
+  const isWhole = (value, [low, high]) => Number.isInteger(value) && value >= low && value <= high;
+  const isColumnText = (text) => typeof text === "string" &&
+    codePointCount(text) <= maxColumnLength && text.replace(notInColumns, "") === text;
+
+  // The race of a link's "race=…" part, on the shipped data's other course
+  // records; throws an Error that says why when it cannot be read.
+  function readRace(text, shipped) {
     let race;
     try {
-      race = JSON.parse(textOf(fromBase64Url(hash.slice(linkPrefix.length))));
+      race = JSON.parse(textOf(fromBase64Url(text.slice(linkPrefix.length))));
     } catch (error) {
       throw new Error(error instanceof SyntaxError ? "its contents are garbled" : error.message);
     }
@@ -336,7 +359,7 @@ const GallopTables = (function () {
       const [name, ...numbers] = Array.isArray(entry) ? entry : [];
       const whats = ["coat", "silks", "grade", "adjust"];
       if (!Array.isArray(entry) || entry.length !== 5 || !isColumnText(name) ||
-          name.length > maxNameLength ||
+          codePointCount(name) > maxNameLength ||
           !numbers.every((value, i) => isWhole(value, limits[whats[i]]))) {
         throw new Error("runner " + (index + 1) + " of its field cannot be read");
       }
@@ -346,6 +369,98 @@ const GallopTables = (function () {
       return runner;
     });
     return data;
+  }
+
+  // The time of a link's "at=…" part, in milliseconds since 1970 UTC; throws
+  // an Error that says why when it is not such a time.
+  function readStartTime(text) {
+    const time = text.slice(startTimePrefix.length);
+    const at = /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$/.test(time) ? Date.parse(time) : NaN;
+    if (!Number.isFinite(at) || startTimeText(at) !== time) {
+      throw new Error("its start time is not a UTC time such as 2026-12-24T17:00:00.000Z");
+    }
+    return at;
+  }
+
+  // The race and the start time of a link (the part of the address after
+  // '#'): { race, at }, where race null is the shipped race and at null
+  // means no set time. A link is read only when it reads back to itself, so
+  // that two visitors of one link always see the same race at the same
+  // time; otherwise this throws an Error that says why, whose `part` is
+  // "at" when only the start time is at fault.
+  function readLink(hash, shipped) {
+    const parts = hash.split("&");
+    const raceText = parts[0].startsWith(linkPrefix) ? parts.shift() : null;
+    const atText = parts.length > 0 && parts[0].startsWith(startTimePrefix) ? parts.shift() : null;
+    if (raceText === null && atText === null) {
+      throw new Error("it does not start with “" + linkPrefix + "” or “" + startTimePrefix + "”");
+    }
+    if (parts.length > 0) {
+      throw new Error("it has more after its " + (atText === null ? "race" : "start time"));
+    }
+    const race = raceText === null ? null : readRace(raceText, shipped);
+    let at = null;
+    if (atText !== null) {
+      try {
+        at = readStartTime(atText);
+      } catch (error) {
+        error.part = "at";
+        throw error;
+      }
+    }
+    if (linkOf(race, at) !== hash) {
+      throw new Error("it has been changed since it was made");
+    }
+    return { race, at };
+  }
+
+  // The race link without its start time: what a visitor still gets to see
+  // when only the time cannot be read.
+  const withoutStartTime = (hash) => hash.split("&").filter((part) =>
+    !part.startsWith(startTimePrefix)).join("&");
+
+  // A calendar file (iCalendar) with one event: the race at `at`, lasting
+  // its 21 seconds, rounded up to a minute, with `url` to watch it.
+  function calendarOf(url, at, title) {
+    const stamp = (ms) => new Date(ms).toISOString().replace(/[-:]/g, "").replace(/\.\d{3}/, "");
+    // Text values escape '\', ';', ',' and line ends; lines are folded at 75
+    // bytes, a continuation starting with a space.
+    const escape = (text) => text.replace(/[\\;,]/g, (c) => "\\" + c).replace(/\r?\n/g, "\\n");
+    const fold = (line) => {
+      const out = [];
+      let current = "";
+      let size = 0;
+      for (const character of line) {
+        const bytes = bytesOf(character).length;
+        if (size + bytes > 75) {
+          out.push(current);
+          current = " ";
+          size = 1;
+        }
+        current += character;
+        size += bytes;
+      }
+      out.push(current);
+      return out.join("\r\n");
+    };
+    const lines = [
+      "BEGIN:VCALENDAR",
+      "VERSION:2.0",
+      "PRODID:-//gallop//race day//EN",
+      "CALSCALE:GREGORIAN",
+      "METHOD:PUBLISH",
+      "BEGIN:VEVENT",
+      "UID:" + stamp(at) + "-" + toBase64Url(bytesOf(url)).slice(-24) + "@gallop",
+      "DTSTAMP:" + stamp(Date.now()),
+      "DTSTART:" + stamp(at),
+      "DTEND:" + stamp(at + 60000),
+      "SUMMARY:" + escape(title),
+      "DESCRIPTION:" + escape("The gate opens at the start. Watch it here: " + url),
+      "URL:" + url,
+      "END:VEVENT",
+      "END:VCALENDAR",
+    ];
+    return lines.map(fold).join("\r\n") + "\r\n";
   }
 
   return {
@@ -371,5 +486,7 @@ const GallopTables = (function () {
     runsPastEnd,
     linkOf,
     readLink,
+    withoutStartTime,
+    calendarOf,
   };
 })();
