@@ -38,15 +38,15 @@ execFileSync("node", [path.join(runDir, "gallop-record.js"), "--dir", runDir, "-
 const traceLines = fs.readFileSync(traceFile, "utf8").trim().split("\n").map((l) => JSON.parse(l));
 
 // Where the marker of runner `gate` points at `tick`: over the middle of its
-// horse's cell as the recorder draws it, a little below the cell's top.
+// silks as the recorder draws them, just above the rider's cap.
 function markerPlace(tick, gate) {
   const { race, runners } = traceLines.find((line) => line.tick === tick);
   const odd = ((race.section + race.sectionShift) & 1) !== 0;
   const rightward = odd ? race.direction !== 0 : race.direction === 0;
   const runner = runners[gate - 1];
   const d = runner.distance - race.cameraDistance;
-  const x = (rightward ? 500 - d : 160 + d) + 70;
-  const y = Math.max(0, (odd ? runner.lane + 70 : 350 - runner.lane) + 6);
+  const x = (rightward ? 556 - d : 206 + d) + 19;
+  const y = Math.max(0, (odd ? runner.lane + 88 : 368 - runner.lane) - 14);
   return { x, y };
 }
 

@@ -175,8 +175,9 @@ EMSCRIPTEN_KEEPALIVE int gallopGateOpen() {
 }
 
 // Where runner `index` (gate order) was drawn in the last paint, in canvas
-// pixels: `field` 0 the left and 1 the top of its horse's 140 × 100 cell.
-// Positions far off the picture are held to ±2^24. 0 without such a runner.
+// pixels: `field` 0 and 1 the left and top of its horse's 140 × 100 cell, 2
+// and 3 those of its silks' 38 × 20 cell. Positions far off the picture are
+// held to ±2^24. 0 without such a runner.
 EMSCRIPTEN_KEEPALIVE int gallopRunnerPlace(int index, int field) {
     if (index < 0 || index >= activeRunnerCount()) {
         return 0;
@@ -185,7 +186,11 @@ EMSCRIPTEN_KEEPALIVE int gallopRunnerPlace(int index, int field) {
     const bool rightward = viewTravelsRightward(&odd);
     const RunnerPlace place = runnerPlace(runners[index], odd, rightward);
     constexpr int64_t limit = int64_t{1} << 24;
-    return static_cast<int>(std::clamp(field == 0 ? place.horseX : place.rowY, -limit, limit));
+    const int64_t value = field == 0   ? place.horseX
+                          : field == 1 ? place.rowY
+                          : field == 2 ? place.silksX
+                                       : place.silksY;
+    return static_cast<int>(std::clamp(value, -limit, limit));
 }
 
 // The last frame drawn, 800 × 600 in the canvas's byte order.

@@ -18,17 +18,17 @@
 //                                   page opened it
 //
 // The host says where runner `index` (gate order) was drawn last:
-// host.place(index) is { x, y }, the top left of its horse's cell in canvas
+// host.place(index) is { x, y }, the top left of its silks' cell in canvas
 // pixels.
 "use strict";
 
 const GallopRaceDay = (function () {
   const byId = (id) => document.getElementById(id);
   const storagePrefix = "gallop-pick:";
-  // The horse's cell, and where over it the marker points: the middle of
-  // the cell, a little above the rider.
-  const cellWidth = 140;
-  const markerDrop = 6;
+  // Where the marker points: just above the rider's cap, over the middle of
+  // the silks' 38-pixel cell, which the cap sits 14 pixels above.
+  const silksMiddle = 19;
+  const capRise = 14;
 
   const ordinal = (n) => {
     const tens = n % 100;
@@ -153,8 +153,8 @@ const GallopRaceDay = (function () {
       }
       const place = host.place(runner.gate - 1);
       const scale = canvas.clientWidth / canvas.width;
-      const x = place.x + cellWidth / 2;
-      const y = Math.max(0, place.y + markerDrop);
+      const x = place.x + silksMiddle;
+      const y = Math.max(0, place.y - capRise);
       // Off the picture, the marker waits at the edge the runner went out by.
       const edge = x < 0 ? "left" : x >= canvas.width ? "right" : "";
       const shownX = Math.min(Math.max(x, 0), canvas.width);
