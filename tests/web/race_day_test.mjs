@@ -50,10 +50,15 @@ function markerPlace(tick, gate) {
   return { x, y };
 }
 
+const phone = { width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
+
 // A page whose clock reads `at` until the test moves it, and which counts
-// every policy violation and every frame it draws.
-async function pageAt(browser, at) {
+// every policy violation; on a phone's screen with `viewport` phone.
+async function pageAt(browser, at, viewport = null) {
   const page = await browser.newPage();
+  if (viewport !== null) {
+    await page.setViewport(viewport);
+  }
   page.on("pageerror", (error) => expect(`no script error (${error.message})`, false));
   await page.evaluateOnNewDocument((now) => {
     let clock = now;
@@ -81,16 +86,19 @@ async function moveClocks(pages, at, tick) {
   }, { timeout: 20000, polling: 50 }, tick)));
 }
 
-async function openAt(browser, at, address) {
-  const page = await pageAt(browser, at);
+async function openAt(browser, at, address, viewport = null) {
+  const page = await pageAt(browser, at, viewport);
   await page.goto(address);
   await page.waitForFunction(() => document.body.dataset.state === "running" ||
     document.body.dataset.state === "ended", { timeout: 30000, polling: 50 });
   return page;
 }
 
+// Two phones: one opened 4 s before the start, where its visitor backs
+// runner 7 by touch, and one opened 5 s later, mid-race, in a browser
+// profile of its own, without a pick.
 async function checkTwoPages(browser, origin) {
-  const early = await openAt(browser, start - 4000, `${origin}/index.html${link}`);
+  const early = await openAt(browser, start - 4000, `${origin}/index.html${link}`, phone);
   const banner = await early.$eval("#countdown", (p) => (p.hidden ? "" : p.textContent));
   expect(`opened 4 s early, the countdown says so in local time (“${banner}”)`,
     /^The gate opens in 0:04, at (17:00|05:00 PM)$/.test(banner));
@@ -103,15 +111,23 @@ async function checkTwoPages(browser, origin) {
   expect("the race card lists all 18 runners with number and name",
     card.length === 18 && /^1\s*\S/.test(card[0]) && card[6].startsWith("7"), card.join(" | "));
 
-  await early.click('#race-card label[data-gate="7"]');
+  await early.tap('#race-card label[data-gate="7"]');
+  expect("a tap on the card backs runner 7",
+    /^You back 7 /.test(await early.$eval("#pick-line", (p) => p.textContent)));
+  // The same visitor again: the pick is kept for the link, and the arrow
+  // keys move it, as in any radio group.
   const again = await openAt(browser, start - 3000, `${origin}/index.html${link}`);
-  expect("the pick is kept for the race link and shows on a second visit",
-    await again.$eval('#race-card input[value="7"]', (radio) => radio.checked));
+  const kept = await again.$eval('#race-card input[value="7"]', (radio) => radio.checked);
+  await again.focus('#race-card input[value="7"]');
+  await again.keyboard.press("ArrowDown");
+  const moved = await again.$eval("#pick-line", (p) => p.textContent);
+  expect(`the pick is kept for the race link on a second visit, and a key moves it (“${moved}”)`,
+    kept && /^You back 8 /.test(moved));
   await again.close();
 
   // Another visitor: a browser profile of its own, so no pick.
   const stranger = await browser.createBrowserContext();
-  const late = await openAt(stranger, start + 1000, `${origin}/index.html${link}`);
+  const late = await openAt(stranger, start + 1000, `${origin}/index.html${link}`, phone);
   shown = await canvasFrame(late);
   differing = differingPixels(shown.rgb, recorderFrame(33));
   expect(`opened 5 s later, mid-race, a page joins at tick 33 (tick ${shown.tick})`,
@@ -297,9 +313,19 @@ async function checkFirefox(origin) {
       frames.every((frame) => frame.tick === 400 &&
         differingPixels(frame.rgb, recorderFrame(400)) === 0) && !marker.hidden &&
       marker.x === wanted.x && marker.y === wanted.y, JSON.stringify(marker));
+    await late.waitForFunction(() =>
+      document.getElementById("editor").getAttribute("aria-busy") !== "true", { timeout: 30000 });
+    await late.$eval("#field tbody tr:nth-child(2) input.name", (input) => {
+      input.value = "Firefox Flyer";
+      input.dispatchEvent(new Event("input", { bubbles: true }));
+    });
+    await late.click("#share");
+    await late.click("#schedule");
+    const made = await late.$eval("#share-link", (input) => input.value);
     const violations = (await early.evaluate(() => window.violations))
       .concat(await late.evaluate(() => window.violations));
-    expect("Firefox: no policy violation", violations.length === 0, violations.join(", "));
+    expect("Firefox: playing, editing and scheduling raise no policy violation",
+      violations.length === 0 && /#race=[^&]+&at=\d{4}-/.test(made), `${violations.join(", ")} ${made}`);
   } catch (error) {
     expect(`Firefox: the checks run to the end (${error.message})`, false);
   } finally {

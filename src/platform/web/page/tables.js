@@ -419,6 +419,16 @@ const GallopTables = (function () {
   const withoutStartTime = (hash) => hash.split("&").filter((part) =>
     !part.startsWith(startTimePrefix)).join("&");
 
+  // A 32-bit FNV-1a hash of `bytes` in hex: one race's calendar event keeps
+  // one identity, whoever saves it again.
+  function fnv1a(bytes) {
+    let hash = 0x811c9dc5;
+    for (const byte of bytes) {
+      hash = Math.imul(hash ^ byte, 0x01000193);
+    }
+    return (hash >>> 0).toString(16).padStart(8, "0");
+  }
+
   // A calendar file (iCalendar) with one event: the race at `at`, lasting
   // its 21 seconds, rounded up to a minute, with `url` to watch it.
   function calendarOf(url, at, title) {
@@ -450,7 +460,7 @@ const GallopTables = (function () {
       "CALSCALE:GREGORIAN",
       "METHOD:PUBLISH",
       "BEGIN:VEVENT",
-      "UID:" + stamp(at) + "-" + toBase64Url(bytesOf(url)).slice(-24) + "@gallop",
+      "UID:" + stamp(at) + "-" + fnv1a(bytesOf(url)) + "@gallop",
       "DTSTAMP:" + stamp(Date.now()),
       "DTSTART:" + stamp(at),
       "DTEND:" + stamp(at + 60000),
