@@ -70,7 +70,7 @@ const Kind kinds[] = {
     {".mp4",
      "mp4",
      "libx264",
-     {{"preset", "slow"}, {"tune", "animation"}, {"crf", "22"}},
+     {{"preset", "medium"}, {"tune", "animation"}, {"crf", "22"}},
      {{"movflags", "+faststart"}}},
     {".webm", "webm", "libsvtav1", {{"preset", "8"}, {"crf", "35"}}, {}},
 };
