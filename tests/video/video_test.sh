@@ -12,7 +12,8 @@
 #  - standard error stays empty when it is not a terminal, and shows the
 #    frames encoded on one rewritten line when it is;
 #  - a path that cannot be written and a name that is not .mp4 or .webm
-#    give a message and exit code 1, and leave no file.
+#    give a message and exit code 1, and leave no file; nor does a run
+#    ended by a signal.
 #
 #   video_test.sh GALLOP_RECORD RUN_DIR
 set -uo pipefail
@@ -135,6 +136,21 @@ for name in missing/race.mp4 folder.mp4 race.avi race; do
         _ "$recorder" "$run_dir" "$work/errors" "$name"
 done
 cat "$work/errors.err"
+
+# Ended by a signal while it writes, the recorder removes the clip it began.
+mkdir "$work/cut"
+expect "a run ended by SIGTERM leaves no file" bash -c '
+    "$1" --dir "$2" --video "$3/cut.mp4" &
+    recorder=$!
+    for _ in $(seq 300); do
+        [ -n "$(ls -A "$3")" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    kill -TERM "$recorder"
+    wait "$recorder"
+    status=$?
+    [ "$status" -eq 143 ] && [ -z "$(ls -A "$3")" ]' _ "$recorder" "$run_dir" "$work/cut"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -14,16 +14,67 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 const bool videoClipAvailable = true;
+
+namespace {
+
+// A run ended by Ctrl-C, a hang-up or a kill leaves no half-written clip
+// either: while one is written, these signals remove it first and then end
+// the program as they would have. A signal that was ignored stays ignored.
+const int endingSignals[] = {SIGHUP, SIGINT, SIGTERM};
+struct sigaction previousActions[3];
+char partialOnSignal[4096];
+volatile std::sig_atomic_t removeOnSignal = 0;
+
+void removePartialAndEnd(int signal) {
+    if (removeOnSignal != 0) {
+        unlink(partialOnSignal);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void armSignals(const std::string& partial) {
+    if (partial.size() >= sizeof partialOnSignal) {
+        return;
+    }
+    std::memcpy(partialOnSignal, partial.c_str(), partial.size() + 1);
+    removeOnSignal = 1;
+    struct sigaction action {};
+    action.sa_handler = removePartialAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < std::size(endingSignals); ++i) {
+        sigaction(endingSignals[i], nullptr, &previousActions[i]);
+        if (previousActions[i].sa_handler != SIG_IGN) {
+            sigaction(endingSignals[i], &action, nullptr);
+        }
+    }
+}
+
+void disarmSignals() {
+    if (removeOnSignal == 0) {
+        return;
+    }
+    for (size_t i = 0; i < std::size(endingSignals); ++i) {
+        sigaction(endingSignals[i], &previousActions[i], nullptr);
+    }
+    removeOnSignal = 0;
+}
+
+} // namespace
 
 struct VideoClipState {
     std::string path;    // the clip's own name, once it is whole
@@ -48,6 +99,7 @@ struct VideoClipState {
         if (!finished && !partial.empty()) {
             std::remove(partial.c_str());
         }
+        disarmSignals();
     }
 };
 
@@ -215,6 +267,7 @@ bool VideoClip::open(const std::string& path, int width, int height, std::string
     if (code < 0) {
         return fail(error, "cannot create the file", code);
     }
+    armSignals(s.partial);
     AVDictionary* muxerOptions = dictionaryOf(kind->muxerOptions);
     code = avformat_write_header(s.format, &muxerOptions);
     if (code < 0) {
@@ -306,5 +359,6 @@ bool VideoClip::close(std::string& error, const std::function<void(int)>& progre
         return false;
     }
     s.finished = true;
+    disarmSignals();
     return true;
 }
