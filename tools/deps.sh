@@ -8,6 +8,8 @@ gallop_packages=(
     libsdl2-dev                                  # window, surfaces, BMP loading, blits
     libstb-dev                                   # PNG frames (stb_image_write)
     libgif-dev                                   # the animated GIF
+    libavcodec-dev libavformat-dev libswscale-dev libavutil-dev # the video clips (H.264, AV1)
+    ffmpeg # the tests decode the clips and measure their PSNR with ffmpeg and ffprobe
     libpng-dev                                   # the tests read the PNG frames back
     libgtest-dev libbenchmark-dev                # tests and benchmarks
     xvfb xauth xdotool x11-utils xfonts-base imagemagick # window tests on a virtual display

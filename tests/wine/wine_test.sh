@@ -312,10 +312,12 @@ else
     echo "skipped: the sheet files' comparison needs gallop-record, gallop-art and gallop-resave"
 fi
 
-# Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF,
-# which this build does not write; 1 when the data cannot be read.
+# Its exit codes, as the Linux recorder's: 2 for bad arguments, and for a GIF
+# or a video clip, which this build does not write; 1 when the data cannot be
+# read; 0 for --help and --version.
 mkdir -p "$scratch/nodata"
-for case in "2 --gif race.gif" "2 --ticks many" "1 --dir nodata --trace race.jsonl"; do
+for case in "2 --gif race.gif" "2 --video race.mp4" "2 --ticks many" \
+    "1 --dir nodata --trace race.jsonl" "0 --help" "0 --version"; do
     rc=0
     (cd "$scratch" && "${wine[@]}" "$run_dir/gallop-record.exe" ${case#* } >/dev/null 2>&1) || rc=$?
     expect "gallop-record.exe ${case#* } exits with ${case%% *} (it gave $rc)" [ "$rc" = "${case%% *}" ]
@@ -323,9 +325,10 @@ done
 usage=$(cd "$scratch" && "${wine[@]}" "$run_dir/gallop-record.exe" --ticks many 2>&1 >/dev/null) ||
     true
 offers_no_gif() {
-    [[ $usage == *"usage: gallop-record"* && $usage != *"[--gif"* && $usage != *"--gif FILE"* ]]
+    [[ $usage == *"usage: gallop-record"* && $usage != *"[--gif"* && $usage != *"--gif FILE"* &&
+        $usage != *"[--video"* && $usage != *"--video FILE"* ]]
 }
-expect "gallop-record.exe's usage does not offer --gif" offers_no_gif
+expect "gallop-record.exe's usage offers neither --gif nor --video" offers_no_gif
 
 # ---- Unpacked from the zip, the race runs and the program closes itself ----
 mkdir -p "$scratch/unzipped"

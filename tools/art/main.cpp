@@ -9,6 +9,7 @@
 // paint over, every cell outlined and labelled.
 // gallop-art --check DIR: reads DIR/image/*.bmp and says what would draw
 // wrongly; exits 1 when a sheet cannot be drawn as laid out.
+// gallop-art --help, gallop-art --version: the usage, the version.
 // The output depends on nothing but this program, so every run writes the
 // same bytes.
 #include "sheets.h"
@@ -53,12 +54,15 @@ int iconSize(const char* text) {
     return static_cast<int>(size);
 }
 
-int usage() {
-    std::fprintf(stderr, "usage: gallop-art OUTDIR\n"
+const char usageText[] = "usage: gallop-art OUTDIR                (draws OUTDIR/image/*.bmp)\n"
                          "       gallop-art --icons OUTDIR SIZE...   (SIZE 16 to 256)\n"
                          "       gallop-art --icon-source FILE SIZE  (the icon as C++ source)\n"
                          "       gallop-art --template OUTDIR        (sheets to paint over)\n"
-                         "       gallop-art --check DIR              (checks DIR/image/*.bmp)\n");
+                         "       gallop-art --check DIR              (checks DIR/image/*.bmp)\n"
+                         "       gallop-art --help | --version\n";
+
+int usage() {
+    std::fputs(usageText, stderr);
     return 2;
 }
 
@@ -92,6 +96,14 @@ int check(const std::string& directory) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usageText, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("gallop-art %s\n", GALLOP_VERSION);
+        return 0;
+    }
     if (argc >= 4 && std::strcmp(argv[1], "--icons") == 0) {
         std::vector<Output> outputs;
         for (int i = 3; i < argc; ++i) {
@@ -124,7 +136,19 @@ int main(int argc, char** argv) {
         }
         return writeAll(outputs);
     }
-    if (argc != 2 || argv[1][0] == '-') {
+    if (argc >= 2 && argv[1][0] == '-') {
+        const char* const known[] = {"--icons",    "--icon-source", "--check",
+                                     "--template", "--help",        "--version"};
+        bool isKnown = false;
+        for (const char* name : known) {
+            isKnown = isKnown || std::strcmp(argv[1], name) == 0;
+        }
+        if (!isKnown) {
+            std::fprintf(stderr, "gallop-art: unknown option '%s'\n", argv[1]);
+        }
+        return usage();
+    }
+    if (argc != 2) {
         return usage();
     }
     std::filesystem::path directory = std::filesystem::path(argv[1]) / "image";

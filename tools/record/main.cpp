@@ -1,11 +1,13 @@
 // gallop-record: plays the race without a window, update and draw in strict
 // alternation, and records it as a JSON Lines trace, PNG frames, an animated
-// GIF and a hash of every frame. It uses the program's own race and view code.
+// GIF, a video clip and a hash of every frame. It uses the program's own race
+// and view code.
 
 #include "gif_movie.h"
 #include "options.h"
 #include "png_frames.h"
 #include "trace.h"
+#include "video_clip.h"
 
 #include "platform/platform.h"
 #include "race/records.h"
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -107,6 +110,7 @@ struct Outputs {
     std::FILE* trace = nullptr;
     std::FILE* hashes = nullptr;
     GifMovie gif;
+    VideoClip video;
     ~Outputs() {
         for (std::FILE* file : {trace, hashes}) {
             if (file != nullptr) {
@@ -131,10 +135,19 @@ int main(int argc, char** argv) {
                       error)) {
         return usageError(error);
     }
+    if (options.help) {
+        std::fputs(recordUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("gallop-record %s\n", GALLOP_VERSION);
+        return 0;
+    }
     const std::string tracePath = absolute(options.trace);
     const std::string framesDir = absolute(options.frames);
     const std::string gifPath = absolute(options.gif);
     const std::string hashesPath = absolute(options.hashes);
+    const std::string videoPath = absolute(options.video);
 
     if (!options.dir.empty()) {
         std::error_code code;
@@ -204,6 +217,9 @@ int main(int argc, char** argv) {
         !out.gif.open(gifPath, screenWidth, screenHeight, possibleColours(backBuffer), error)) {
         return finish(failure("cannot write the GIF '" + gifPath + "': " + error));
     }
+    if (!videoPath.empty() && !out.video.open(videoPath, screenWidth, screenHeight, error)) {
+        return finish(failure("cannot write the video '" + videoPath + "': " + error));
+    }
 
     auto writeTrace = [&]() {
         if (out.trace == nullptr) {
@@ -217,6 +233,11 @@ int main(int argc, char** argv) {
     }
 
     const bool progress = errorOutputIsTerminal() && options.ticks > 0;
+    // With a clip, the frames the encoder has finished, which trail the race.
+    auto showVideoProgress = [&](int encoded) {
+        std::fprintf(stderr, "\rgallop-record: frame %d of %d encoded", encoded,
+                     static_cast<int>(options.ticks));
+    };
     const int closesBefore = closeRequestCount();
     std::vector<uint32_t> pixels;
     int32_t drawn = 0;
@@ -234,7 +255,7 @@ int main(int argc, char** argv) {
             break;
         }
         const bool wantFrame = !framesDir.empty() && (!options.atGiven || options.at.count(t) != 0);
-        if (wantFrame || !gifPath.empty() || out.hashes != nullptr) {
+        if (wantFrame || !gifPath.empty() || !videoPath.empty() || out.hashes != nullptr) {
             readPixels(backBuffer, pixels);
         }
         if (out.hashes != nullptr) {
@@ -250,9 +271,26 @@ int main(int argc, char** argv) {
         if (!gifPath.empty() && !out.gif.addFrame(pixels, error)) {
             return finish(failure("cannot write the GIF '" + gifPath + "': " + error));
         }
-        if (progress && (t % 10 == 0 || t == options.ticks)) {
+        if (!videoPath.empty() && !out.video.addFrame(pixels, error)) {
+            return finish(failure("cannot write the video '" + videoPath + "': " + error));
+        }
+        if (progress && !videoPath.empty()) {
+            showVideoProgress(out.video.encodedCount());
+        } else if (progress && (t % 10 == 0 || t == options.ticks)) {
             std::fprintf(stderr, "\rgallop-record: tick %d of %d", static_cast<int>(t),
                          static_cast<int>(options.ticks));
+        }
+    }
+    if (!videoPath.empty()) {
+        // A clip needs one frame at least: with no draw at all, the black back buffer.
+        if (out.video.frameCount() == 0) {
+            readPixels(backBuffer, pixels);
+            if (!out.video.addFrame(pixels, error)) {
+                return finish(failure("cannot write the video '" + videoPath + "': " + error));
+            }
+        }
+        if (!out.video.close(error, progress ? showVideoProgress : std::function<void(int)>())) {
+            return finish(failure("cannot write the video '" + videoPath + "': " + error));
         }
     }
     if (progress) {

@@ -2,6 +2,7 @@
 #include "options.h"
 
 #include "gif_movie.h"
+#include "video_clip.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,9 @@ std::string recordUsage() {
     std::string usage =
         "usage: gallop-record [--dir DIR] [--ticks N] [--trace FILE] [--frames DIR] "
         "[--at LIST] [--hashes FILE]";
-    usage += gifMovieAvailable ? " [--gif FILE]\n" : "\n";
+    usage += gifMovieAvailable ? " [--gif FILE]" : "";
+    usage += videoClipAvailable ? " [--video FILE]" : "";
+    usage += "\n       gallop-record --help | --version\n";
     usage += "  --dir DIR     run directory holding deta/ and image/ (default: current directory)\n"
              "  --ticks N     number of updates, 0 or more (default 700; the run stops after the\n"
              "                update that first asks the window to close)\n"
@@ -25,6 +28,19 @@ std::string recordUsage() {
     if (gifMovieAvailable) {
         usage +=
             "  --gif FILE    the whole recording as an animated GIF (3 cs per frame, looping)\n";
+    }
+    if (videoClipAvailable) {
+        usage += "  --video FILE  the whole recording as a video clip, 30 ms per frame: FILE.mp4\n"
+                 "                holds H.264, FILE.webm holds AV1\n";
+    }
+    usage += "  --help        print this help and exit\n"
+             "  --version     print the version and exit\n";
+    if (!gifMovieAvailable && !videoClipAvailable) {
+        usage += "This build writes no GIF (--gif) and no video clip (--video); the Linux\n"
+                 "recorder does.\n";
+    } else if (!videoClipAvailable) {
+        usage += "This build writes no video clip (--video): it was made without FFmpeg's\n"
+                 "libraries.\n";
     }
     return usage;
 }
@@ -96,12 +112,17 @@ bool parseTickList(const std::string& text, std::set<int32_t>& ticks) {
 }
 
 bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& error) {
-    static const char* const names[] = {"--dir", "--ticks", "--trace", "--frames",
-                                        "--at",  "--gif",   "--hashes"};
+    static const char* const names[] = {"--dir", "--ticks", "--trace",  "--frames",
+                                        "--at",  "--gif",   "--hashes", "--video"};
     constexpr int nameCount = sizeof names / sizeof names[0];
     bool seen[nameCount] = {};
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--help" || name == "--version") {
+            options.help = name == "--help";
+            options.version = name == "--version";
+            return true;
+        }
         int which = -1;
         for (int k = 0; k < nameCount; ++k) {
             if (name == names[k]) {
@@ -159,6 +180,13 @@ bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& er
             break;
         case 6:
             options.hashes = value;
+            break;
+        case 7:
+            if (!videoClipAvailable) {
+                error = "--video: this build of the recorder cannot write video files";
+                return false;
+            }
+            options.video = value;
             break;
         default:
             break;

@@ -14,9 +14,13 @@ struct RecordOptions {
     std::set<int32_t> at; // ticks whose frame is written
     std::string gif;      // animated GIF; empty: none
     std::string hashes;   // one hash per drawn frame; empty: none
+    std::string video;    // video clip (.mp4 or .webm); empty: none
+    bool help = false;    // --help: print the usage and do nothing else
+    bool version = false; // --version: print the version and do nothing else
 };
 
 // Parses argv. False with a one-line reason in `error` for bad arguments.
+// --help or --version ends the parse and sets its flag.
 bool parseOptions(int argc, char** argv, RecordOptions& options, std::string& error);
 
 // The highest tick an --at list keeps. No run draws that far: the race asks
@@ -28,5 +32,6 @@ constexpr int32_t maxListedTick = 10000;
 // and left out.
 bool parseTickList(const std::string& text, std::set<int32_t>& ticks);
 
-// The usage text; it lists --gif only where this build can write a GIF.
+// The usage text; it lists --gif and --video only where this build can
+// write them.
 std::string recordUsage();

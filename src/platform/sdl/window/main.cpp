@@ -86,11 +86,38 @@ void useOnlyVisibleVideoDrivers() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
 }
 
+// --help and --version are answered on standard output, with no window;
+// any other argument is ignored, as the program takes none.
+bool answerInformationRequest(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help") {
+            std::fputs("usage: gallop [--help | --version]\n"
+                       "Plays the horse race in an 800x600 window, with the data files deta/\n"
+                       "and the sprite sheets image/ of the current directory. The window\n"
+                       "closes itself after 700 ticks (about 21 seconds), or at once on Escape.\n"
+                       "Other arguments are ignored.\n"
+                       "  --help     print this help and exit\n"
+                       "  --version  print the version and exit\n",
+                       stdout);
+            return true;
+        }
+        if (argument == "--version") {
+            std::printf("gallop %s\n", GALLOP_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
-int main(int /*argc*/, char* /*argv*/[]) {
+int main(int argc, char* argv[]) {
     if (isMessageBoxProcess()) {
         return showMessageBoxProcess();
+    }
+    if (answerInformationRequest(argc, argv)) {
+        return 0;
     }
     useOnlyVisibleVideoDrivers();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
