@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -78,11 +79,16 @@ constexpr int passEndsRace = -1;
 // `rgba` (already 4 bytes a pixel); with `keySeeThrough` the colour key gets
 // alpha 0, as a keyed copy would skip it.
 void toRgba(const std::vector<uint32_t>& pixels, std::vector<uint8_t>& rgba, bool keySeeThrough) {
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        rgba[i * 4 + 0] = static_cast<uint8_t>(pixels[i] >> 16);
-        rgba[i * 4 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
-        rgba[i * 4 + 2] = static_cast<uint8_t>(pixels[i]);
-        rgba[i * 4 + 3] = keySeeThrough && pixels[i] == pixelColourKey ? 0 : 255;
+    // A word a pixel, whose bytes in wasm's little-endian memory are red,
+    // green, blue and alpha: a quarter of the stores of a byte at a time,
+    // which matters on a slow phone at every frame.
+    uint8_t* out = rgba.data();
+    for (const uint32_t pixel : pixels) {
+        const uint32_t alpha = keySeeThrough && pixel == pixelColourKey ? 0u : 0xff000000u;
+        const uint32_t word =
+            alpha | ((pixel & 0xffu) << 16) | (pixel & 0xff00u) | ((pixel >> 16) & 0xffu);
+        std::memcpy(out, &word, sizeof word);
+        out += sizeof word;
     }
 }
 
