@@ -10,7 +10,9 @@
 #  - plays the page in the system's headless Chromium from a static server on
 #    127.0.0.1, on desktop and phone screens, a first visit, offline and
 #    across a new build, and the core of it in Firefox ESR (page_test.mjs,
-#    driven by puppeteer-core from npm).
+#    driven by puppeteer-core from npm);
+#  - saves the race as a video in both browsers and reads it back with
+#    ffprobe and ffmpeg (clip_test.mjs).
 # The dev preset's gallop-record is the reference, and its gallop-resave saves
 # the sheets again; they are built here when missing.
 set -euo pipefail
@@ -58,5 +60,6 @@ tests/cross/same_race.sh web-asan build/dev/run node "$source_dir/build/web-asan
 # The browser driver at the versions in package-lock.json; no browser download.
 (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error)
 node tests/web/page_test.mjs "$run_dir" "$scratch" || failed=1
+node tests/web/clip_test.mjs "$run_dir" "$scratch/clip" || failed=1
 
 exit "$failed"
