@@ -294,8 +294,10 @@ async function checkBrowser(label, browser, origin, references, ownRace) {
   return figures;
 }
 
-// After one use the offline cache keeps the worker and the muxer, and with
-// the network off (the server stopped too) a reloaded page makes a video.
+// A page kept offline never runs another build's worker: while the server
+// has another clip-worker.js, the video is not made. After one use the
+// offline cache keeps the worker and the muxer, and with the network off
+// (the server stopped too) a reloaded page makes a video.
 async function checkOffline(browser, references) {
   const site = path.join(scratch, "offline-site");
   fs.rmSync(site, { recursive: true, force: true });
@@ -306,6 +308,17 @@ async function checkOffline(browser, references) {
   try {
     await openPage(page, `${origin}/index.html`);
     await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload();
+    await openPage(page, `${origin}/index.html`);
+    const worker = path.join(site, "clip-worker.js");
+    const ours = fs.readFileSync(worker);
+    fs.writeFileSync(worker, Buffer.concat([ours, Buffer.from("// another build\n")]));
+    await page.click("#clip-save");
+    await waitForClip(page, ["failed", "ready"], makingTimeout);
+    expect("while the server has another build's worker, the page kept offline does not run it",
+      (await clipState(page)) === "failed" &&
+        (await page.evaluate(() => navigator.serviceWorker.controller !== null)));
+    fs.writeFileSync(worker, ours);
     await makeVideo("Chromium, first use", page, null);
     const kept = await page.waitForFunction(async () => {
       const names = await caches.keys();
