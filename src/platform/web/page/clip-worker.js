@@ -38,11 +38,12 @@ const formats = [
   { codec: "vp8", track: "vp8", container: "webm", extra: {} },
 ];
 
-// The encoder's settings: built for calls, the encoders keep up the quality
-// of the race's hardest frames (the whole field and the course scrolling)
-// only when told that the picture is drawn, not filmed ("detail": sharp
-// edges, few colours), and when they may take their time ("quality"). One
-// key frame, the first: every later one costs what the hard frames need.
+// The encoder's settings. The encoders are built for calls: Chromium's
+// H.264 keeps up the quality of the race's hardest frames (the whole field
+// and the course scrolling) only when told that the picture is drawn, not
+// filmed ("detail": sharp edges, few colours), and the encoders may take
+// their time ("quality"). One key frame, the first: every later one costs
+// what the hard frames need.
 function configOf(format, width, height, frameMs, bitrate) {
   return Object.assign({
     codec: format.codec,
