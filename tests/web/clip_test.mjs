@@ -253,6 +253,16 @@ async function checkCancel(label, page) {
     (tick > before || tick === ticks), JSON.stringify({ after, later }));
 }
 
+// Where the browser has no VideoEncoder, the button is disabled and says so.
+async function checkNoEncoder(label, page) {
+  const shown = await page.$eval("#clip", (box) => ({ state: box.dataset.state,
+    disabled: document.getElementById("clip-save").disabled,
+    text: document.getElementById("clip-status").textContent }));
+  expect(`${label}: without VideoEncoder the button says that this browser cannot make videos`,
+    shown.state === "unsupported" && shown.disabled &&
+      shown.text === "This browser cannot make videos.", JSON.stringify(shown));
+}
+
 // The browser's checks: the shipped race saved and read back, Cancel, and a
 // race of the user's own data files.
 async function checkBrowser(label, browser, origin, references, ownRace) {
@@ -261,14 +271,8 @@ async function checkBrowser(label, browser, origin, references, ownRace) {
   const errors = [];
   page.on("pageerror", (error) => errors.push(error.message));
   await openPage(page, `${origin}/index.html`);
-  const hasEncoder = await page.evaluate(() => typeof VideoEncoder === "function");
-  if (!hasEncoder) {
-    const shown = await page.$eval("#clip", (box) => ({ state: box.dataset.state,
-      disabled: document.getElementById("clip-save").disabled,
-      text: document.getElementById("clip-status").textContent }));
-    expect(`${label}: without VideoEncoder the button says that this browser cannot make videos`,
-      shown.state === "unsupported" && shown.disabled &&
-        shown.text === "This browser cannot make videos.", JSON.stringify(shown));
+  if (!(await page.evaluate(() => typeof VideoEncoder === "function"))) {
+    await checkNoEncoder(label, page);
     await page.close();
     return null;
   }
@@ -395,6 +399,14 @@ for (const [label, launch] of [
     }
     if (label === "Chromium") {
       await checkOffline(browser, references);
+      // As a browser of before WebCodecs: the page without VideoEncoder.
+      const page = await browser.newPage();
+      await page.evaluateOnNewDocument(() => {
+        delete window.VideoEncoder;
+      });
+      await openPage(page, `${origin}/index.html`);
+      await checkNoEncoder("Chromium without WebCodecs", page);
+      await page.close();
     }
   } catch (error) {
     expect(`${label}: the checks run to the end (${error.message})`, false);
