@@ -25,12 +25,24 @@ const GallopClip = (function () {
   function show(state, text) {
     box.dataset.state = state;
     const making = state === "making";
-    save.disabled = making || state === "unsupported";
+    // While it works, Cancel stands in the button's place.
+    save.hidden = making;
+    save.disabled = state === "unsupported";
     progress.hidden = !making;
     cancel.hidden = !making;
     download.hidden = state !== "ready";
     share.hidden = state !== "ready" || !canShare(file);
     status.textContent = text;
+  }
+
+  // Shows what came of it; the focus, if it was on Cancel, goes on to
+  // `next`.
+  function shown(state, text, next) {
+    const focused = document.activeElement === cancel;
+    show(state, text);
+    if (focused) {
+      next.focus();
+    }
   }
 
   const canShare = (candidate) => candidate !== null && typeof navigator.canShare === "function" &&
@@ -88,7 +100,8 @@ const GallopClip = (function () {
     box.dataset.frames = String(made.frames);
     box.dataset.ms = String(made.ms);
     const megabytes = (file.size / 1000000).toFixed(1);
-    show("ready", `${file.name}, ${megabytes} MB, made in ${(made.ms / 1000).toFixed(1)} s.`);
+    shown("ready", `${file.name}, ${megabytes} MB, made in ${(made.ms / 1000).toFixed(1)} s.`,
+      download);
     keepOffline();
   }
 
@@ -105,6 +118,7 @@ const GallopClip = (function () {
     }
     progress.value = 0;
     show("making", "Making the video…");
+    cancel.focus();
     worker = new Worker("clip-worker.js");
     worker.onmessage = (event) => {
       const answer = event.data;
@@ -114,16 +128,17 @@ const GallopClip = (function () {
         finished(answer, name);
       } else if (answer.unsupported) {
         stop();
-        show("unsupported", "This browser cannot make videos.");
+        shown("unsupported", "This browser cannot make videos.", save);
       } else {
         stop();
-        show("failed", `The video could not be made: ${answer.failed}`);
+        shown("failed", `The video could not be made: ${answer.failed}`, save);
       }
     };
     worker.onerror = (event) => {
       event.preventDefault();
       stop();
-      show("failed", `The video could not be made: ${event.message || "the worker stopped"}`);
+      shown("failed", `The video could not be made: ${event.message || "the worker stopped"}`,
+        save);
     };
     worker.postMessage({ files }, files.map(([, bytes]) => bytes.buffer));
   }
@@ -131,8 +146,7 @@ const GallopClip = (function () {
   save.addEventListener("click", start);
   cancel.addEventListener("click", () => {
     stop();
-    show("idle", "Cancelled.");
-    save.focus();
+    shown("idle", "Cancelled.", save);
   });
   share.addEventListener("click", () => {
     if (file !== null) {
