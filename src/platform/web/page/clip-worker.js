@@ -124,6 +124,8 @@ async function encodeRace(program, format, config, onTick) {
 
   let failure = null;
   let writing = Promise.resolve();
+  // Wakes the loop below when it waits for the encoder, which may fail then.
+  let wake = () => {};
   const encoder = new VideoEncoder({
     output(chunk, meta) {
       const packet = Mediabunny.EncodedPacket.fromEncodedChunk(chunk);
@@ -133,6 +135,7 @@ async function encodeRace(program, format, config, onTick) {
     },
     error(error) {
       failure = failure || error;
+      wake();
     },
   });
   encoder.configure(config);
@@ -167,7 +170,10 @@ async function encodeRace(program, format, config, onTick) {
     onTick(tick);
     // The encoder works beside this loop; it is not let fall far behind.
     while (encoder.encodeQueueSize > 2 && failure === null) {
-      await new Promise((resolve) => encoder.addEventListener("dequeue", resolve, { once: true }));
+      await new Promise((resolve) => {
+        wake = resolve;
+        encoder.addEventListener("dequeue", resolve, { once: true });
+      });
     }
   }
   if (pending !== null && failure === null) {
@@ -177,7 +183,9 @@ async function encodeRace(program, format, config, onTick) {
     failure = failure || error;
   });
   await writing;
-  encoder.close();
+  if (encoder.state !== "closed") {
+    encoder.close();
+  }
   if (failure !== null) {
     throw failure;
   }
