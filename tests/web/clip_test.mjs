@@ -235,6 +235,9 @@ async function makeVideo(label, page, liveDir) {
 }
 
 async function checkCancel(label, page) {
+  if (await page.evaluate(() => document.body.dataset.state === "ended")) {
+    await page.click("#again");
+  }
   await page.click("#clip-save");
   await page.waitForFunction(() => document.getElementById("clip-progress").value > 0,
     { timeout: makingTimeout });
