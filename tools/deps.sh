@@ -30,12 +30,13 @@ gallop_windows_locales=(en_US.UTF-8 ja_JP.UTF-8)
 
 # The web page: Emscripten (Debian's, which works offline) and node-acorn for
 # its JavaScript optimiser; node runs the recorder; Chromium and the browser
-# driver from npm test the page; python3 serves it.
+# driver from npm test the page; python3 serves it; ffmpeg checks its videos.
 gallop_web_packages=(
     emscripten node-acorn nodejs # the web build and the recorder under node
     chromium                     # the page's tests in a headless browser
     firefox-esr                  # the core of the page's tests in a second browser
     python3                      # the static server of ./run --web and the tests
+    ffmpeg                       # ffprobe and ffmpeg read back the page's saved videos
 )
 
 # The Debian package: dh and its CMake build system, and Debian's checkers of

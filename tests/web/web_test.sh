@@ -16,6 +16,8 @@
 #  - holds a race day: pages opened at different moments on a link with a
 #    start time, each with its clock set by the test, a pick on the race card
 #    and its marker, in Chromium and the core in Firefox (race_day_test.mjs).
+#  - saves the race as a video in both browsers and reads it back with
+#    ffprobe and ffmpeg (clip_test.mjs).
 # The dev preset's gallop-record is the reference, and its gallop-resave saves
 # the sheets again; they are built here when missing.
 set -euo pipefail
@@ -65,5 +67,6 @@ tests/cross/same_race.sh web-asan build/dev/run node "$source_dir/build/web-asan
 node tests/web/link_test.mjs "$run_dir" || failed=1
 node tests/web/page_test.mjs "$run_dir" "$scratch" || failed=1
 node tests/web/race_day_test.mjs "$run_dir" "$scratch" || failed=1
+node tests/web/clip_test.mjs "$run_dir" "$scratch/clip" || failed=1
 
 exit "$failed"

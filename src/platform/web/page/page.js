@@ -642,6 +642,8 @@
     program.FS.mkdir("image");
     await Promise.all(dataFiles.concat(sheetFiles).map(fetchInto));
     shipped = readPlaying();
+    // Save as video makes its file from whatever is in place when it is used.
+    GallopClip.attach({ paths: dataFiles.concat(sheetFiles), readFile, shipped });
     editor = GallopEditor.create({ play, setLink, shipped: () => T.copyData(shipped) });
     const at = takeLink();
     // The sheets are decoded one a task, the race starts in a task of its
