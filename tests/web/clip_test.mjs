@@ -14,14 +14,12 @@
 //
 // Each check prints an ok or FAIL line, each browser's figures a line of
 // their own, and the last line is "save as video: N passed, M failed".
-import { execFileSync, spawn } from "node:child_process";
+import { execFileSync } from "node:child_process";
 import fs from "node:fs";
 import path from "node:path";
-import puppeteer from "puppeteer-core";
+import { canvasFrame, launchBrowser, startServer } from "./support.mjs";
 
 const [runDir, scratch] = process.argv.slice(2).map((p) => path.resolve(p));
-const chromium = process.env.GALLOP_CHROMIUM || "/usr/bin/chromium";
-const firefoxPath = process.env.GALLOP_FIREFOX || "/usr/bin/firefox-esr";
 const sourceDir = path.resolve(path.dirname(new URL(import.meta.url).pathname), "../..");
 const width = 800;
 const height = 600;
@@ -50,26 +48,6 @@ function expect(what, ok, detail = "") {
 
 const settle = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// python3's static server on a free port of 127.0.0.1; resolves to the
-// server and its origin.
-function startServer(root) {
-  const server = spawn("python3", ["-u", "-m", "http.server", "--bind", "127.0.0.1", "0"], {
-    cwd: root,
-    stdio: ["ignore", "pipe", "ignore"],
-  });
-  return new Promise((resolve, reject) => {
-    let seen = "";
-    server.stdout.on("data", (chunk) => {
-      seen += chunk;
-      const found = /port (\d+)/.exec(seen);
-      if (found) {
-        resolve({ server, origin: `http://127.0.0.1:${found[1]}` });
-      }
-    });
-    server.on("exit", () => reject(new Error("the static server ended at once")));
-  });
-}
-
 // The node recorder's PNG frames of a run directory at `at`, in a folder of
 // their own; the Linux recorder draws the same frames (the web stage checks
 // that pixel for pixel).
@@ -79,20 +57,6 @@ function recorderFrames(dir, at, label) {
   execFileSync("node", [path.join(runDir, "gallop-record.js"), "--dir", dir, "--frames", frames,
     "--at", at.join(","), "--ticks", String(Math.max(...at))], { stdio: "ignore" });
   return frames;
-}
-
-// The frame on the canvas and the tick it shows, as RGB bytes.
-async function canvasFrame(page) {
-  const shown = await page.evaluate(() => {
-    const canvas = document.getElementById("screen");
-    const rgba = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
-    let rgb = "";
-    for (let i = 0; i < rgba.length; i += 4) {
-      rgb += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-    }
-    return { tick: Number(canvas.dataset.tick || 0), rgb: btoa(rgb) };
-  });
-  return { tick: shown.tick, rgb: Buffer.from(shown.rgb, "base64") };
 }
 
 function pngRgb(file) {
@@ -377,21 +341,8 @@ const own = ownRace();
 const { server, origin } = await startServer(runDir);
 const figures = [];
 for (const [label, launch] of [
-  ["Chromium", () => puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    userDataDir: fs.mkdtempSync(path.join(scratch, "chromium-")),
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-    defaultViewport: { width: 1000, height: 800, deviceScaleFactor: 1 },
-  })],
-  ["Firefox", () => puppeteer.launch({
-    browser: "firefox",
-    executablePath: firefoxPath,
-    headless: true,
-    userDataDir: fs.mkdtempSync(path.join(scratch, "firefox-")),
-    defaultViewport: { width: 1000, height: 800, deviceScaleFactor: 1 },
-  })],
+  ["Chromium", () => launchBrowser(scratch)],
+  ["Firefox", () => launchBrowser(scratch, true)],
 ]) {
   let browser = null;
   try {
