@@ -39,7 +39,7 @@ const GallopEditor = (function () {
   // How far ahead the start time field suggests a race day.
   const suggestedLeadMs = 5 * 60000;
 
-  const coatName = (coat) => T.coatNames[coat] || "coat " + coat;
+  const coatName = T.coatName;
   const runnerName = (runner) => T.runnerValue(runner, "name") || "no name";
 
   function create(host) {

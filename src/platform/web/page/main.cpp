@@ -14,12 +14,12 @@
 #include "race/records.h"
 #include "shell/shell.h"
 #include "view/view.h"
+#include "view/viewmath.h"
 
 #include "sheets/check.h"
 
 #include <emscripten/emscripten.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -181,9 +181,9 @@ EMSCRIPTEN_KEEPALIVE int gallopGateOpen() {
 }
 
 // Where runner `index` (gate order) was drawn in the last paint, in canvas
-// pixels: `field` 0 and 1 the left and top of its horse's 140 × 100 cell, 2
-// and 3 those of its silks' 38 × 20 cell. Positions far off the picture are
-// held to ±2^24. 0 without such a runner.
+// pixels: `field` 0 the left and 1 the top of its silks' 38 × 20 cell, over
+// which the page marks a visitor's pick. Positions far off the picture are
+// held to ±2^24, as the copies hold them. 0 without such a runner.
 EMSCRIPTEN_KEEPALIVE int gallopRunnerPlace(int index, int field) {
     if (index < 0 || index >= activeRunnerCount()) {
         return 0;
@@ -191,12 +191,7 @@ EMSCRIPTEN_KEEPALIVE int gallopRunnerPlace(int index, int field) {
     bool odd = false;
     const bool rightward = viewTravelsRightward(&odd);
     const RunnerPlace place = runnerPlace(runners[index], odd, rightward);
-    constexpr int64_t limit = int64_t{1} << 24;
-    const int64_t value = field == 0   ? place.horseX
-                          : field == 1 ? place.rowY
-                          : field == 2 ? place.silksX
-                                       : place.silksY;
-    return static_cast<int>(std::clamp(value, -limit, limit));
+    return viewmath::coord(field == 0 ? place.silksX : place.silksY);
 }
 
 // The last frame drawn, 800 × 600 in the canvas's byte order.

@@ -34,7 +34,7 @@
   const shippedSheetsButton = document.getElementById("shipped-sheets");
   const T = GallopTables;
   const raceDay = GallopRaceDay.create({
-    place: (index) => ({ x: program._gallopRunnerPlace(index, 2), y: program._gallopRunnerPlace(index, 3) }),
+    place: (index) => ({ x: program._gallopRunnerPlace(index, 0), y: program._gallopRunnerPlace(index, 1) }),
   });
 
   let program = null;
@@ -450,7 +450,7 @@
         tie.textContent = " dead heat";
         place.append(tie);
       }
-      const coat = T.coatNames[runner.coat] || "coat " + runner.coat;
+      const coat = T.coatName(runner.coat);
       const bracket = document.createElement("span");
       bracket.className = "bracket-mark";
       bracket.append(GallopSwatches.image(swatches.bracket(runner.bracket), "", 0.5),

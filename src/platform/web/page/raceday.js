@@ -58,6 +58,9 @@ const GallopRaceDay = (function () {
     return `${time} on ${start.toLocaleDateString([], { weekday: "short", day: "numeric", month: "short" })}`;
   }
 
+  const nameOf = (runner) => runner.name || "no name";
+  const runnerText = (runner) => `${runner.gate} ${nameOf(runner)}`;
+
   function readKept(key) {
     try {
       return localStorage.getItem(key);
@@ -90,7 +93,6 @@ const GallopRaceDay = (function () {
     // The tick of the last frame drawn; null before the first.
     let shownTick = null;
 
-    const runnerText = (runner) => `${runner.gate} ${runner.name || "no name"}`;
 
     function sayPick() {
       const runner = runners.find((r) => r.gate === pick);
@@ -130,8 +132,8 @@ const GallopRaceDay = (function () {
       gate.textContent = String(runner.gate);
       const name = document.createElement("span");
       name.className = "card-name";
-      name.textContent = runner.name || "no name";
-      const coat = GallopTables.coatNames[runner.coat] || "coat " + runner.coat;
+      name.textContent = nameOf(runner);
+      const coat = GallopTables.coatName(runner.coat);
       const looks = document.createElement("span");
       looks.className = "card-looks";
       looks.append(GallopSwatches.image(swatches.bracket(runner.bracket), "", 0.5),
@@ -226,7 +228,7 @@ const GallopRaceDay = (function () {
         const tied = order.filter((other) => other.place === runner.place).length > 1;
         rows[mine].classList.add("picked");
         rows[mine].setAttribute("aria-current", "true");
-        pickLine.textContent = `Your pick, ${runner.gate} ${runner.name || "no name"}, came ` +
+        pickLine.textContent = `Your pick, ${runnerText(runner)}, came ` +
           `${tied ? "joint " : ""}${ordinal(runner.place)} of ${order.length}.`;
       },
 
@@ -237,5 +239,5 @@ const GallopRaceDay = (function () {
     };
   }
 
-  return { create, ordinal };
+  return { create };
 })();

@@ -24,6 +24,8 @@ const GallopTables = (function () {
   // Record 5 when a course table has none.
   const defaultCourse = "Your course,6,0,1,6,1000,1200,400,30,18,";
   const coatNames = ["bay", "chestnut", "dark bay", "black", "grey", "palomino"];
+  // A coat as the page names it: its name, or its column of the horse sheet.
+  const coatName = (coat) => coatNames[coat] || "coat " + coat;
 
   // What a value may be in the editor and in a link. The race copes with any
   // number, but these keep every sum well inside 32 bits. Coats and silks are
@@ -475,7 +477,7 @@ const GallopTables = (function () {
 
   return {
     maxRunners,
-    coatNames,
+    coatName,
     limits,
     maxNameLength,
     cameraThreshold,
