@@ -38,7 +38,8 @@ function check(what, property, parameters = {}) {
 // A reason a visitor can read: a plain sentence of the page's own, not an
 // error of the script engine.
 const readableReason = (error) => error instanceof contextError &&
-  typeof error.message === "string" && /^(it|its) [a-z]/.test(error.message) &&
+  typeof error.message === "string" &&
+  /^(it|its|runner \d+ of its field) [a-z]/.test(error.message) &&
   !/undefined|null|NaN|\[object/.test(error.message);
 
 // The one rule for any text: read back to itself, or a reason.
