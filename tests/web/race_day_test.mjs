@@ -190,8 +190,10 @@ async function checkTwoPages(browser, origin) {
   const place = row === null ? 0 : Number(row.place);
   const ordinal = place + (place % 100 >= 11 && place % 100 <= 13 ? "th" :
     ["th", "st", "nd", "rd"][place % 10] || "th");
-  expect(`the result says where the pick finished and marks its row (“${line}”)`,
-    row !== null && row.gate === "7" &&
+  const shows = await early.evaluate(() => ({ card: !document.getElementById("race-card").hidden,
+    table: !document.getElementById("result-table").hidden }));
+  expect(`the result says where the pick finished and marks its row, in the card's place (“${line}”)`,
+    row !== null && row.gate === "7" && !shows.card && shows.table &&
     new RegExp(`^Your pick, 7 .+, came (joint )?${ordinal} of 18\\.$`).test(line));
   expect("a page without a pick says nothing of one",
     (await late.$eval("#pick-line", (p) => p.textContent)) === "" &&

@@ -463,9 +463,9 @@
       return tr;
     });
     finishTable.querySelector("tbody").replaceChildren(...rows);
-    raceDay.finished(order, rows);
     finishTable.hidden = false;
     finishWaiting.hidden = true;
+    raceDay.finished(order, rows);
   }
 
   // Puts a file into the program's file system; a missing one stays missing.

@@ -219,12 +219,18 @@ const GallopRaceDay = (function () {
       },
 
       finished(order, rows) {
+        // The finishing order takes the card's place, in the box the card
+        // scrolled in: from the top, or with the pick's row in the middle.
+        card.hidden = true;
+        const box = card.parentElement;
         const mine = order.findIndex((runner) => runner.gate === pick);
         if (mine < 0) {
+          box.scrollTop = 0;
           pickLine.textContent = "";
           return;
         }
         const runner = order[mine];
+        box.scrollTop = Math.max(0, rows[mine].offsetTop - box.clientHeight / 2);
         const tied = order.filter((other) => other.place === runner.place).length > 1;
         rows[mine].classList.add("picked");
         rows[mine].setAttribute("aria-current", "true");
